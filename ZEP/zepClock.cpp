@@ -1,0 +1,26 @@
+// Real clock and sleep, replaceable through ZepSetSleepHook.
+#include "zepClock.h"
+
+#include <atomic>
+#include <cstdint>
+#include <chrono>
+#include <thread>
+
+static std::atomic<ZepSleepFn> g_sleepHook{nullptr};
+
+void ZepSleep(unsigned long dwMilliseconds) {
+    ZepSleepFn hook = g_sleepHook.load();
+    if (hook != nullptr) {
+        hook(dwMilliseconds);
+        return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(dwMilliseconds));
+}
+
+ZepSleepFn ZepSetSleepHook(ZepSleepFn fn) { return g_sleepHook.exchange(fn); }
+
+unsigned long ZepTickCount() {
+    using namespace std::chrono;
+    auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    return static_cast<unsigned long>(static_cast<uint32_t>(ms));
+}

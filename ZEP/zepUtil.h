@@ -1,0 +1,20 @@
+// Small helpers shared by the engine and the connections: the allocator of every buffer handed
+// across the connection interface, digit tests and the print-port name tests.
+#pragma once
+
+#include "zepTypes.h"
+
+#include <cstddef>
+
+// Zero-filled block, or null when memory is exhausted. Windows: the process heap; elsewhere
+// calloc. Every such block is released with FreeMem, never with delete or free.
+void* AllocMem(size_t size);
+void FreeMem(void* p); // null is ignored
+
+// True when every character of the text is a decimal digit; an empty text counts as digits.
+bool IsNumberStr(const char* psz);
+
+// Print-port name tests; all false for null. Windows and macOS rules differ (zepPortName_*.cpp).
+bool IsStdUSBPort(const char* PortName);
+bool IsUSBPRNPort(const char* PortName);
+bool IsMPUSBPRNPort(const char* PortName);
