@@ -1,1 +1,210 @@
-// placeholder
+// The bound-package reader: opening and checking the package, directory lookups and streamed
+// reads. Where the package lives and how names compare are the platform files' business.
+#include "zepBindInfo.h"
+
+#include <climits>
+#include <cstring>
+#include <new>
+
+namespace {
+
+const long TRAILER_SIZE = static_cast<long>(sizeof(tagBindManagementInfo));
+const long ENTRY_SIZE = static_cast<long>(sizeof(tagBindManagement));
+// Directory entries kept in memory; a package claiming more is walked on disk past this point.
+const long MAX_CACHED_ENTRIES = 4096;
+
+std::string& PackagePathOverride() {
+    static std::string path;
+    return path;
+}
+
+} // namespace
+
+zepBindInfo* zepBindInfo::_instance = nullptr;
+zepBindInfoKiller zepBindInfo::_killer;
+
+zepBindInfoKiller::~zepBindInfoKiller() {
+    delete _instance;
+}
+
+zepBindInfo* zepBindInfo::Instance() {
+    if (_instance == nullptr) {
+        try {
+            _instance = new zepBindInfo();
+        } catch (...) {
+            _instance = nullptr;
+        }
+    }
+    return _instance;
+}
+
+void zepBindInfo::SetPackagePath(const char* path) {
+    PackagePathOverride() = path ? path : "";
+}
+
+void zepBindInfo::DestroyInstance() {
+    delete _instance;
+}
+
+zepBindInfo::zepBindInfo()
+    : m_fp(nullptr), m_bindMngInfo(), m_fIsReady(false), m_szBindFileFolder(), m_llFileSize(0),
+      m_bDirComplete(false), m_llPosition(-1) {
+    std::string path = PackagePathOverride();
+    if (path.empty() && !LocatePackage(path))
+        path.clear();
+    m_fIsReady = !path.empty();
+    if (m_fIsReady)
+        OpenPackage(path);
+    _killer.setInstance(this);
+}
+
+zepBindInfo::~zepBindInfo() {
+    CloseZepFile();
+    _killer.setInstance(nullptr);
+    if (_instance == this)
+        _instance = nullptr;
+}
+
+void zepBindInfo::OpenPackage(const std::string& path) {
+    FILE* fp = std::fopen(path.c_str(), "rb");
+    if (fp == nullptr)
+        return;
+    long size = -1;
+    if (std::fseek(fp, 0, SEEK_END) == 0)
+        size = std::ftell(fp);
+    if (size < TRAILER_SIZE || std::fseek(fp, size - TRAILER_SIZE, SEEK_SET) != 0 ||
+        std::fread(&m_bindMngInfo, sizeof m_bindMngInfo, 1, fp) != 1 ||
+        !ZepBindHasMagic(m_bindMngInfo)) {
+        std::fclose(fp);
+        std::memset(&m_bindMngInfo, 0, sizeof m_bindMngInfo);
+        return;
+    }
+    m_fp = fp;
+    m_llFileSize = size;
+    CacheDirectory();
+}
+
+// Reads the directory once, exactly as far as a lookup walking the file would get, so every
+// later answer is the same as walking it each time.
+void zepBindInfo::CacheDirectory() {
+    const long count = m_bindMngInfo.lAllFileNum.get();
+    const long start = m_bindMngInfo.lStartManageOffset.get();
+    if (count <= 0 || start < 0) {
+        m_bDirComplete = true; // no entry can be read
+        return;
+    }
+    const long wanted = count < MAX_CACHED_ENTRIES ? count : MAX_CACHED_ENTRIES;
+    try {
+        m_directory.resize(static_cast<size_t>(wanted));
+    } catch (const std::bad_alloc&) {
+        m_directory.clear();
+        return; // walk on disk
+    }
+    size_t got = 0;
+    if (SeekTo(static_cast<unsigned long long>(start)))
+        got = std::fread(m_directory.data(), sizeof(tagBindManagement), m_directory.size(), m_fp);
+    m_llPosition = -1;
+    m_directory.resize(got);
+    m_bDirComplete = static_cast<long>(got) < wanted || wanted == count;
+}
+
+bool zepBindInfo::SeekTo(unsigned long long offset) {
+    if (offset > static_cast<unsigned long long>(LONG_MAX))
+        return false;
+    if (static_cast<long long>(offset) == m_llPosition)
+        return true;
+    if (std::fseek(m_fp, static_cast<long>(offset), SEEK_SET) != 0) {
+        m_llPosition = -1;
+        return false;
+    }
+    m_llPosition = static_cast<long long>(offset);
+    return true;
+}
+
+bool zepBindInfo::ReadEntry(long index, tagBindManagement& entry) {
+    if (index < static_cast<long>(m_directory.size())) {
+        entry = m_directory[static_cast<size_t>(index)];
+        return true;
+    }
+    if (m_bDirComplete)
+        return false;
+    unsigned long long at =
+        static_cast<unsigned long long>(m_bindMngInfo.lStartManageOffset.get()) +
+        static_cast<unsigned long long>(index) * ENTRY_SIZE;
+    if (!SeekTo(at))
+        return false;
+    m_llPosition = -1;
+    return std::fread(&entry, sizeof entry, 1, m_fp) == 1;
+}
+
+bool zepBindInfo::IsBindZepFile() {
+    return m_fp != nullptr && m_bindMngInfo.lAllFileNum.get() >= 2;
+}
+
+void zepBindInfo::CloseZepFile() {
+    if (m_fp != nullptr)
+        std::fclose(m_fp);
+    m_fp = nullptr;
+    m_llPosition = -1;
+}
+
+bool zepBindInfo::getBindMngData(const char* szBindName, unsigned long& dwStart,
+                                 unsigned long& dwSize) {
+    if (szBindName == nullptr || m_fp == nullptr)
+        return false;
+    const long count = m_bindMngInfo.lAllFileNum.get();
+    tagBindManagement entry;
+    for (long i = 0; i < count && ReadEntry(i, entry); ++i) {
+        std::string name = ZepBindEntryName(entry);
+        if (name.size() >= ZEP_BIND_NAME_SIZE || !IsSameName(name.c_str(), szBindName))
+            continue;
+        // The first entry of that name decides; one that does not lie inside the file is unusable.
+        const long long start = entry.lStartOffset.get();
+        const long long size = entry.lFlieSize.get();
+        if (start < 0 || size < 0 || start + size > m_llFileSize)
+            return false;
+        dwStart = static_cast<unsigned long>(start);
+        dwSize = static_cast<unsigned long>(size);
+        return true;
+    }
+    return false;
+}
+
+bool zepBindInfo::getBindFileSize(const char* szBindName, unsigned long& dwSize) {
+    if (szBindName == nullptr || m_fp == nullptr)
+        return false;
+    unsigned long dwStart = 0;
+    if (!getBindMngData(szBindName, dwStart, dwSize)) {
+        dwSize = 0;
+        return false;
+    }
+    return true;
+}
+
+bool zepBindInfo::getBindFileData(const char* szBindName, unsigned long dwOffset,
+                                  unsigned char* bindData, unsigned long& dwSize) {
+    if (szBindName == nullptr || bindData == nullptr || m_fp == nullptr)
+        return false;
+    unsigned long dwStart = 0, dwFileSize = 0;
+    if (!getBindMngData(szBindName, dwStart, dwFileSize))
+        return false;
+    unsigned long dwWant = 0;
+    if (dwOffset < dwFileSize)
+        dwWant = dwSize < dwFileSize - dwOffset ? dwSize : dwFileSize - dwOffset;
+    if (dwWant == 0) {
+        dwSize = 0;
+        return true;
+    }
+    if (!SeekTo(static_cast<unsigned long long>(dwStart) + dwOffset))
+        return false;
+    std::clearerr(m_fp);
+    size_t got = std::fread(bindData, 1, dwWant, m_fp);
+    if (std::ferror(m_fp)) {
+        m_llPosition = -1;
+        dwSize = 0;
+        return false;
+    }
+    m_llPosition += static_cast<long long>(got);
+    dwSize = static_cast<unsigned long>(got);
+    return true;
+}

@@ -1,0 +1,9 @@
+// macOS program: the application bundle that holds a given executable, for locating the
+// package file ZEPBINDDATA in the bundle's top folder.
+#pragma once
+
+#include <string>
+
+// "/A/X.app/Contents/MacOS/X" and "/A/X.app/X" give "/A/X.app"; an executable outside a bundle
+// gives its own folder.
+std::string zepBindBundleFolder(const std::string& exePath);

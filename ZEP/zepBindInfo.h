@@ -1,0 +1,86 @@
+// Process-wide reader of the bound firmware package: finds the package at start-up, keeps it
+// open for the whole run and hands out the size and bytes of the files it holds, whole or a
+// piece at an offset. Not locked: only one thread reads at a time (start-up, then the worker).
+#pragma once
+
+#include "zepBindFormat.h"
+#include "zepTypes.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class zepBindInfo;
+
+// Destroys the singleton at process exit.
+class zepBindInfoKiller {
+public:
+    constexpr zepBindInfoKiller() = default;
+    ~zepBindInfoKiller();
+    void setInstance(zepBindInfo* p) { _instance = p; }
+
+private:
+    zepBindInfo* _instance = nullptr;
+};
+
+class zepBindInfo {
+public:
+    // The singleton, created on the first call; null when it cannot be made (a later call
+    // tries again).
+    static zepBindInfo* Instance();
+    // Package file used by the next creation of the instance instead of the located one; null
+    // or "" returns to locating. For tools and tests.
+    static void SetPackagePath(const char* path);
+    // Destroys the singleton now, so that the next Instance() opens the package afresh (tests).
+    static void DestroyInstance();
+
+    // True when a package is open and holds at least two files (an image and ZEPINFO.txt).
+    bool IsBindZepFile();
+    // Closes the package for good: every lookup fails from then on.
+    void CloseZepFile();
+
+    // Size of a file in the package. Not found: dwSize 0 and false; null name or closed
+    // package: false with dwSize untouched.
+    bool getBindFileSize(const char* szBindName, unsigned long& dwSize);
+    // Up to dwSize bytes of the file from dwOffset on, into bindData; dwSize comes back as the
+    // number of bytes delivered (0 at or past the end of the file, with true). Never writes more
+    // than the dwSize passed in.
+    bool getBindFileData(const char* szBindName, unsigned long dwOffset, unsigned char* bindData,
+                         unsigned long& dwSize);
+    // Directory lookup: where the file starts in the package and how long it is. False for an
+    // unknown name, a closed package, or an entry that does not lie wholly inside the file.
+    bool getBindMngData(const char* szBindName, unsigned long& dwStart, unsigned long& dwSize);
+
+    zepBindInfo(const zepBindInfo&) = delete;
+    zepBindInfo& operator=(const zepBindInfo&) = delete;
+
+private:
+    friend class zepBindInfoKiller;
+
+    zepBindInfo();
+    ~zepBindInfo();
+
+    // Platform variant (zepBindInfo_win.cpp / zepBindInfo_mac.cpp): where this program's
+    // package lives, and how names in the directory are compared.
+    bool LocatePackage(std::string& path);
+    static bool IsSameName(const char* entryName, const char* name);
+
+    void OpenPackage(const std::string& path);
+    void CacheDirectory();
+    bool ReadEntry(long index, tagBindManagement& entry);
+    bool SeekTo(unsigned long long offset);
+
+    FILE* m_fp;
+    tagBindManagementInfo m_bindMngInfo;
+    bool m_fIsReady;
+    char m_szBindFileFolder[ZEP_BUNDLE_PATH_SIZE + 1];
+    long long m_llFileSize;
+    // The leading entries of the directory as read once at start-up. When m_bDirComplete is set
+    // they are all the readable entries; otherwise the rest is read from the file on demand.
+    std::vector<tagBindManagement> m_directory;
+    bool m_bDirComplete;
+    long long m_llPosition; // where the stream stands, -1 when unknown
+
+    static zepBindInfo* _instance;
+    static zepBindInfoKiller _killer;
+};
