@@ -1,0 +1,74 @@
+// The process-wide connection manager: picks the transport for a port name, owns the connection
+// objects and maps the small integer handles it issues to them. Its list lock is never held
+// while a connection runs; each connection serialises its own operations.
+#pragma once
+
+#include "DevConnBase.h"
+#include "DevConnErr.h"
+#include "DevConnPortInfo.h"
+#include "DeviceHandle.h"
+#include "zepLock.h"
+#include "zepTypes.h"
+
+#include <vector>
+
+class DevConnMgr;
+
+// Deletes the manager at process exit. Constant-initialised, so a manager created during the
+// dynamic initialisation of another file is not forgotten.
+class DevConnMgrKiller {
+public:
+    constexpr DevConnMgrKiller() = default;
+    ~DevConnMgrKiller();
+    DevConnMgr* _instance = nullptr;
+};
+
+class DevConnMgr {
+public:
+    // Builds the transport for a port; used instead of the choice by port name when set.
+    typedef DevConnBase* (*TransportFactory)(LPCSTR pPrinterName, LPCSTR pPortName);
+
+    static DevConnMgr* Instance();
+    static void SetTransportFactory(TransportFactory factory); // null restores the real choice
+
+    int Connect(LPCSTR pPrinterName, LPCSTR pPortName, BOOL bExcluded, WORD wPortNo,
+                HANDLE* phDevice);
+    int Disconnect(HANDLE hDevice);
+    int SendRecvData(HANDLE hDevice, PBYTE pSndBuf, DWORD dwSndSize, PBYTE* ppRcvBuf,
+                     DWORD* pdwRcvSize);
+    int DisposeData(HANDLE hDevice, void* pbuf);
+    int SetTimeout(HANDLE hDevice, DWORD dwTimeout);
+    int SetRecvPacketSize(HANDLE hDevice, DWORD dwRcvPktSize);
+    int GetModelName(HANDLE hDevice, LPSTR* ppModelName, DWORD* pdwSize);
+
+    // Number of USB ports and one AllocMem block holding their records and names; 0 and null
+    // when there are none.
+    int EnumUsbPort(_PORT_INFO_1A** ppPort);
+    void FreeUsbPort(_PORT_INFO_1A* pPort);
+
+    DevConnMgr(const DevConnMgr&) = delete;
+    DevConnMgr& operator=(const DevConnMgr&) = delete;
+
+protected:
+    DevConnMgr();
+    ~DevConnMgr();
+
+    HANDLE CreateDevice(LPCSTR pPrinterName, LPCSTR pPortName, BOOL bExcluded);
+    bool AddDeviceHandle(DevConnBase* pDevConn, HANDLE* phDevice);
+    bool FindDeviceHandle(HANDLE hDevice, DevConnBase** pDevConn);
+    void RemoveDeviceHandle(HANDLE hDevice);
+    void DeleteDevice(HANDLE hDevice);
+
+private:
+    friend class DevConnMgrKiller;
+
+    // The transport for a port name on this platform (DevConnMgr_win.cpp / DevConnMgr_mac.cpp).
+    static DevConnBase* NewTransport(LPCSTR pPrinterName, LPCSTR pPortName);
+
+    std::vector<DeviceHandle*> m_DeviceHandles;
+    CRITSECT m_lockHandle;
+
+    static DevConnMgr* _instance;
+    static DevConnMgrKiller _killer;
+    static DWORD dwHandle; // next handle value to try
+};

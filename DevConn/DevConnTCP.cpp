@@ -1,0 +1,82 @@
+// TCP transport: connection life cycle and the protocol exchange over the platform's sockets.
+#include "DevConnTCP.h"
+
+#include "DevConnTCPResolve.h"
+
+// Write floor 5 s, 10 ms reads, 10 ms reply window at least; one poll after a SendFile block.
+const DevConnFraming DevConnTCP::kFraming = {5000, 10, 10, true, false, 0, false};
+
+DevConnTCP::DevConnTCP() {
+    IgnoreBrokenPipe();
+}
+
+// The manager disconnects before destroying, except at process exit; release the socket then too.
+DevConnTCP::~DevConnTCP() {
+    if (m_fConnected)
+        CloseConnection();
+}
+
+int DevConnTCP::Connect(LPCSTR pPrinterName, LPCSTR pPortName, WORD wPortNo) {
+    ZepLock lock(m_lock);
+    if (pPortName == nullptr || wPortNo == 0)
+        return DEVCONN_ERR_PARAM;
+    if (m_fConnected)
+        return DEVCONN_ERR_CONNECTED;
+    m_hSocket = -1;
+    if (!SockStartup() || !SockOpen())
+        return ConnectFailed();
+    // A typed address is taken only as dotted text: no name lookup for it.
+    uint32_t dwAddrNet = 0;
+    bool bResolved = pPrinterName == nullptr ? ZepDottedAddr(pPortName, &dwAddrNet)
+                                             : ResolvePortAddr(pPortName, &dwAddrNet);
+    if (!bResolved || !SockConnect(dwAddrNet, wPortNo))
+        return ConnectFailed();
+    m_fConnected = true;
+    return DEVCONN_OK;
+}
+
+int DevConnTCP::ConnectFailed() {
+    CloseConnection();
+    return DEVCONN_ERR_OPEN;
+}
+
+void DevConnTCP::CloseConnection() {
+    SockClose();
+    SockCleanup();
+    m_fConnected = false;
+}
+
+int DevConnTCP::SendRecvData(PBYTE pSndBuf, DWORD dwSndSize, PBYTE* ppRcvBuf, DWORD* pdwRcvSize) {
+    return FrameSendRecv(kFraming, pSndBuf, dwSndSize, ppRcvBuf, pdwRcvSize);
+}
+
+int DevConnTCP::GetModelName(LPSTR* ppModelName, DWORD* pdwSize) {
+    ZepLock lock(m_lock);
+    if (ppModelName == nullptr || pdwSize == nullptr)
+        return DEVCONN_ERR_PARAM;
+    return m_fConnected ? DEVCONN_ERR_UNSUPPORTED : DEVCONN_ERR_NOT_CONNECTED;
+}
+
+int DevConnTCP::SetTimeout(DWORD dwTimeout) {
+    ZepLock lock(m_lock);
+    if (dwTimeout == 0)
+        return DEVCONN_ERR_PARAM;
+    if (!m_fConnected)
+        return DEVCONN_ERR_NOT_CONNECTED;
+    m_dwTimeout = dwTimeout;
+    return DEVCONN_OK;
+}
+
+int DevConnTCP::Disconnect() {
+    ZepLock lock(m_lock);
+    if (!m_fConnected)
+        return DEVCONN_ERR_NOT_CONNECTED;
+    CloseConnection();
+    return DEVCONN_OK;
+}
+
+bool DevConnTCP::ResolveIpAddr(LPCSTR pPortName, sockaddr_in* addr) {
+    if (pPortName == nullptr || addr == nullptr)
+        return false;
+    return GetIpFromPort(pPortName, addr);
+}
