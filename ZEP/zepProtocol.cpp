@@ -1,1 +1,322 @@
-// placeholder
+// The update session with one device: connection, download mode, the TargetInfo.txt fetch and
+// the status query. Every reply buffer is handed back exactly once, on every path.
+#include "zepProtocol.h"
+
+#include "DevConnMgr.h"
+#include "zepInfo.h"
+#include "zepUtil.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace {
+
+const char kTargetInfoName[] = "TargetInfo.txt";
+
+// TargetInfo.txt is a few hundred bytes; a device announcing more than this is misbehaving and
+// must not make the host allocate whatever it asks for.
+const uint32_t kMaxDeviceFileSize = 1024 * 1024;
+
+const DWORD kFetchTimeoutMs = 1000;
+const DWORD kMinModeTimeoutMs = 500;
+const DWORD kInitialPacketSize = 4096;
+
+// Seconds from the information file to a connection time-out, without overflowing.
+DWORD SecondsToMs(int nSeconds) {
+    unsigned long long ms = static_cast<unsigned long long>(nSeconds) * 1000ULL;
+    return ms > 0xFFFFFFFEULL ? 0xFFFFFFFEUL : static_cast<DWORD>(ms);
+}
+
+DWORD ModeTimeoutMs(int nSeconds) {
+    return nSeconds <= 0 ? kMinModeTimeoutMs : SecondsToMs(nSeconds);
+}
+
+} // namespace
+
+// A reply from the connection manager that goes back to it when the scope ends.
+class zepReply {
+public:
+    zepReply(DevConnMgr* pMgr, HANDLE hDevice) : m_pMgr(pMgr), m_hDevice(hDevice) {}
+    ~zepReply() {
+        if (m_pBuf != nullptr && m_dwSize != 0)
+            m_pMgr->DisposeData(m_hDevice, m_pBuf);
+    }
+    zepReply(const zepReply&) = delete;
+    zepReply& operator=(const zepReply&) = delete;
+
+    int Exchange(PBYTE pSndBuf, DWORD dwSndSize) {
+        return m_pMgr->SendRecvData(m_hDevice, pSndBuf, dwSndSize, &m_pBuf, &m_dwSize);
+    }
+    // The reply as record T, or null when it is not a well-formed reply to wCmdCode of at
+    // least T's size.
+    template <class T> const T* As(zepProtocol& proto, unsigned short wCmdCode) {
+        if (m_pBuf == nullptr || m_dwSize < sizeof(T) ||
+            !proto.CheckRecvHeader(m_pBuf, m_dwSize, wCmdCode))
+            return nullptr;
+        return reinterpret_cast<const T*>(m_pBuf);
+    }
+    PBYTE Data() const { return m_pBuf; }
+    DWORD Size() const { return m_dwSize; }
+
+private:
+    DevConnMgr* m_pMgr;
+    HANDLE m_hDevice;
+    PBYTE m_pBuf = nullptr;
+    DWORD m_dwSize = 0;
+};
+
+zepProtocol::zepProtocol(CRITSECT* pRecordLock)
+    : m_pDevMgr(DevConnMgr::Instance()), m_lock(pRecordLock != nullptr ? *pRecordLock : m_ownLock) {}
+
+zepProtocol::~zepProtocol() {
+    if (m_hDevice != nullptr)
+        CloseDevice();
+}
+
+ZEPRESULT zepProtocol::CheckDevConnErr(int nErrCode) {
+    if (nErrCode >= 0)
+        return RESULT_OK;
+    switch (nErrCode) {
+    case -8:
+    case -11:
+    case -12:
+    case -13:
+    case -14:
+        return RESULT_ERR_CONNECT;
+    default:
+        return RESULT_ERR_SYSTEM;
+    }
+}
+
+ZEPRESULT zepProtocol::CommonPreconditions() const {
+    if (m_hDevice == nullptr)
+        return RESULT_ERR_WRITE;
+    if (m_pDevMgr == nullptr)
+        return RESULT_ERR_SYSTEM;
+    return RESULT_OK;
+}
+
+void zepProtocol::setUpdateState(tag_devinfo& rt_DevInfo, update_state UpdateState, int nResult,
+                                 unsigned long dwCurrentSize, unsigned long dwMaxSize) {
+    ZepLock guard(m_lock);
+    rt_DevInfo.UpdateState = UpdateState;
+    rt_DevInfo.nResult = nResult;
+    rt_DevInfo.dwCurrentSize = static_cast<uint32_t>(dwCurrentSize);
+    rt_DevInfo.dwMaxSize = static_cast<uint32_t>(dwMaxSize);
+}
+
+ZEPRESULT zepProtocol::OpenDevice(char* pPrinterName, char* pPortName, unsigned short wPortNo) {
+    if (m_pDevMgr == nullptr)
+        return RESULT_ERR_SYSTEM;
+    if (m_hDevice != nullptr)
+        CloseDevice(); // never leak the connection of an earlier open
+    HANDLE hDevice = nullptr;
+    ZEPRESULT result =
+        CheckDevConnErr(m_pDevMgr->Connect(pPrinterName, pPortName, FALSE, wPortNo, &hDevice));
+    if (result == RESULT_OK)
+        m_hDevice = hDevice;
+    return result;
+}
+
+ZEPRESULT zepProtocol::CloseDevice() {
+    if (m_pDevMgr == nullptr)
+        return RESULT_ERR_SYSTEM;
+    if (m_hDevice == nullptr)
+        return RESULT_ERR_WRITE;
+    ZEPRESULT result = CheckDevConnErr(m_pDevMgr->Disconnect(m_hDevice));
+    m_hDevice = nullptr;
+    return result;
+}
+
+ZEPRESULT zepProtocol::SetPacketSize(unsigned long dwRecvPaketSize) {
+    if (m_pDevMgr == nullptr)
+        return RESULT_ERR_SYSTEM;
+    if (m_hDevice == nullptr)
+        return RESULT_ERR_WRITE;
+    return CheckDevConnErr(m_pDevMgr->SetRecvPacketSize(m_hDevice, static_cast<DWORD>(dwRecvPaketSize)));
+}
+
+ZEPRESULT zepProtocol::EnterDownLoadMode(char* pPrinterName, char* pPortName,
+                                         unsigned short wPortNo, bool bWarningNoError) {
+    ZEPRESULT result = OpenDevice(pPrinterName, pPortName, wPortNo);
+    if (result != RESULT_OK)
+        return result;
+    if ((result = CommonPreconditions()) != RESULT_OK)
+        return result;
+
+    int nEnterTime = 0;
+    if (!g_ZepInfo.getEnterTime(nEnterTime))
+        return RESULT_ERR_SYSTEM;
+    if (m_pDevMgr->SetTimeout(m_hDevice, ModeTimeoutMs(nEnterTime)) < 0)
+        return RESULT_ERR_DEVICE;
+    if ((result = SetPacketSize(kInitialPacketSize)) != RESULT_OK)
+        return result;
+
+    TAG_CMDENTERDOWNLOAD cmd;
+    Make_EnterDownLoad(cmd, bWarningNoError);
+    zepReply reply(m_pDevMgr, m_hDevice);
+    int nErr = reply.Exchange(reinterpret_cast<PBYTE>(&cmd), sizeof cmd);
+    if (nErr < 0)
+        return CheckDevConnErr(nErr);
+
+    const auto* res = reply.As<TAG_RESENTERDOWNLOAD>(*this, ZEP_CMD_ENTERDOWNLOAD);
+    if (res == nullptr)
+        return RESULT_ERR_DEVICE;
+    switch (res->Status.get()) {
+    case ZEP_STATUS_OK:
+        return RESULT_OK;
+    case ZEP_STATUS_BUSY:
+        return RESULT_ERR_BUSY;
+    case ZEP_STATUS_FAX:
+        return RESULT_ERR_FAX;
+    default:
+        return RESULT_ERR_DEVICE;
+    }
+}
+
+ZEPRESULT zepProtocol::ExitDownLoadMode() {
+    ZEPRESULT result = CommonPreconditions();
+    if (result != RESULT_OK)
+        return result;
+    int nExitTime = 0;
+    if (!g_ZepInfo.getExitTime(nExitTime))
+        return RESULT_ERR_SYSTEM;
+    m_pDevMgr->SetTimeout(m_hDevice, ModeTimeoutMs(nExitTime)); // best effort
+
+    TAG_CMDEXITDOWNLOAD cmd;
+    Make_ExitDownLoad(cmd);
+    {
+        zepReply reply(m_pDevMgr, m_hDevice); // the answer is not interpreted
+        int nErr = reply.Exchange(reinterpret_cast<PBYTE>(&cmd), sizeof cmd);
+        if (nErr < 0)
+            return CheckDevConnErr(nErr);
+    }
+    return CloseDevice();
+}
+
+ZEPRESULT zepProtocol::GetFileData(const char* pszFileName) {
+    ZEPRESULT result = CommonPreconditions();
+    if (result != RESULT_OK)
+        return result;
+    TAG_CMDGETFILE cmd;
+    if (Make_GetFile(cmd, pszFileName) != RESULT_OK)
+        return RESULT_ERR_PARAM;
+    m_pDevMgr->SetTimeout(m_hDevice, kFetchTimeoutMs); // best effort
+
+    std::unique_ptr<unsigned char[]> file; // reassembly buffer, sized by the first packet
+    uint32_t dwTotal = 0;
+    uint32_t nPackets = 0;
+
+    for (bool bFirst = true;; bFirst = false) {
+        zepReply reply(m_pDevMgr, m_hDevice);
+        int nErr = bFirst ? reply.Exchange(reinterpret_cast<PBYTE>(&cmd), sizeof cmd)
+                          : reply.Exchange(nullptr, 0);
+        if (nErr < 0)
+            return CheckDevConnErr(nErr);
+        const auto* res = reply.As<TAG_RESGETFILE>(*this, ZEP_CMD_GETFILE);
+        if (res == nullptr)
+            return RESULT_ERR_DEVICE;
+
+        if (bFirst) {
+            dwTotal = res->TotalTransmitSize.get();
+            if (dwTotal > kMaxDeviceFileSize)
+                return RESULT_ERR_DEVICE;
+            file.reset(new (std::nothrow) unsigned char[dwTotal == 0 ? 1 : dwTotal]);
+            if (!file)
+                return RESULT_ERR_SYSTEM;
+        }
+        // Each packet brings at least one new byte or ends the file; more packets than that
+        // is a device that never finishes.
+        if (++nPackets > dwTotal + 1)
+            return RESULT_ERR_DEVICE;
+
+        uint64_t offset = res->TransmittedSize.get();
+        uint64_t length = res->LengthOfSendData.get();
+        if (length > reply.Size() - sizeof(TAG_RESGETFILE) || offset + length > dwTotal)
+            return RESULT_ERR_DEVICE;
+        const unsigned char* data = reply.Data() + sizeof(TAG_RESGETFILE);
+        if (length != 0)
+            std::memcpy(file.get() + offset, data, length);
+
+        uint16_t wEnd = res->EndNotice.get();
+        if (wEnd == ZEP_END_MORE) {
+            if (ZepChecksum(data, length) != res->CheckSum.get())
+                return RESULT_ERR_CHECKSUM;
+            continue;
+        }
+        if (wEnd != ZEP_END_FINAL && wEnd != ZEP_END_FINAL_QUERY)
+            return RESULT_ERR_DEVICE;
+        if (ZepChecksum(file.get(), dwTotal) != res->CheckSum.get())
+            return RESULT_ERR_CHECKSUM;
+        break;
+    }
+
+    if (!m_TargetInfo.loadData(reinterpret_cast<char*>(file.get()), dwTotal, TARGET_INFO_FILETYPE))
+        return RESULT_ERR_SYSTEM;
+    int nMaxPacket = 0;
+    if (!m_TargetInfo.getMaxPacket(nMaxPacket))
+        return RESULT_ERR_SYSTEM;
+    // A key without a value reads as -1; that is no packet size to hand to the transport.
+    if (nMaxPacket > 0)
+        m_pDevMgr->SetRecvPacketSize(m_hDevice, static_cast<DWORD>(nMaxPacket));
+    return RESULT_OK;
+}
+
+ZEPRESULT zepProtocol::CheckState(tag_devinfo& rt_DevInfo) {
+    ZEPRESULT result = CommonPreconditions();
+    if (result != RESULT_OK)
+        return result;
+    yesno_type special = DEF_ERROR_VALUE;
+    if (!g_ZepInfo.getSpecialCmdPattern(special))
+        return RESULT_ERR_SYSTEM;
+
+    TAG_CMDQUERYUPDATESTATUS cmd;
+    TAG_CMDQUERYUPDATESTATUS_SP cmdShort;
+    PBYTE pSend;
+    DWORD dwSend;
+    if (special == DEF_YES_VALUE) {
+        Make_QuerryUpdateStatus(cmdShort);
+        pSend = reinterpret_cast<PBYTE>(&cmdShort);
+        dwSend = sizeof cmdShort;
+    } else {
+        char szName[ZEP_FILENAME_SIZE];
+        {
+            ZepLock guard(m_lock);
+            std::memcpy(szName, m_CurrentFileName, sizeof szName);
+        }
+        Make_QuerryUpdateStatus(cmd, szName);
+        pSend = reinterpret_cast<PBYTE>(&cmd);
+        dwSend = sizeof cmd;
+    }
+
+    zepReply reply(m_pDevMgr, m_hDevice);
+    int nErr = reply.Exchange(pSend, dwSend);
+    if (nErr < 0)
+        return CheckDevConnErr(nErr);
+    const auto* res = reply.As<TAG_RESQUERYUPDATESTATUS>(*this, ZEP_CMD_QUERYUPDATESTATUS);
+    if (res == nullptr)
+        return RESULT_ERR_DEVICE;
+
+    uint16_t wStatus = res->Status.get();
+    if (wStatus == ZEP_STATUS_WRITE_ERROR)
+        return RESULT_ERR_WRITE;
+    if (wStatus != ZEP_STATUS_WRITING && wStatus != ZEP_STATUS_OK)
+        return RESULT_ERR_DEVICE;
+    ZepLock guard(m_lock);
+    rt_DevInfo.dwMaxSize = res->TotalUpdateSize.get();
+    rt_DevInfo.dwCurrentSize = res->UpdateSize.get();
+    std::memcpy(rt_DevInfo.FileName, m_CurrentFileName, sizeof rt_DevInfo.FileName);
+    rt_DevInfo.UpdateState = wStatus == ZEP_STATUS_WRITING ? WRITING_FIRM : END_FIRM_UPDATE;
+    return RESULT_OK;
+}
+
+bool zepProtocol::IsSupportCheckState() {
+    std::vector<int> commands;
+    m_TargetInfo.getSupportCommand(commands);
+    for (int nCode : commands) {
+        if (nCode == ZEP_CMD_QUERYUPDATESTATUS)
+            return true;
+    }
+    return false;
+}

@@ -1,1 +1,192 @@
-// placeholder
+// Carries one firmware image from the bound package to the device: the version check, then the
+// image streamed chunk by chunk in checksummed SendFile packets, then the closing packet.
+#include "zepProtocol.h"
+
+#include "DevConnMgr.h"
+#include "zepBindInfo.h"
+#include "zepClock.h"
+#include "zepInfo.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace {
+
+const unsigned long kPhasePauseMs = 2000;
+
+bool IsFinal(unsigned short wEndNotice) {
+    return wEndNotice == ZEP_END_FINAL || wEndNotice == ZEP_END_FINAL_QUERY;
+}
+
+void CopyName(char (&dst)[ZEP_FILENAME_SIZE], const char* pszName) {
+    size_t len = std::strlen(pszName);
+    std::memset(dst, 0, sizeof dst);
+    if (len < sizeof dst)
+        std::memcpy(dst, pszName, len);
+}
+
+} // namespace
+
+ZEPRESULT zepProtocol::SendFileData(const char* pszBinFileName, unsigned short wEndNotice,
+                                    unsigned long dwTransmittedSize, unsigned long dwTotalTransSize,
+                                    unsigned char* pbData, unsigned long dwDataSize) {
+    ZEPRESULT result = CommonPreconditions();
+    if (result != RESULT_OK)
+        return result;
+    TAG_CMDSENDFILE head;
+    result = Make_SendFile(head, pszBinFileName, wEndNotice, dwTransmittedSize, dwTotalTransSize,
+                           pbData, dwDataSize);
+    if (result != RESULT_OK)
+        return result;
+
+    unsigned long dwSend;
+    if (wEndNotice == ZEP_END_MORE) {
+        dwSend = pbData != nullptr ? dwDataSize : 0;
+    } else if (IsFinal(wEndNotice) && pbData != nullptr) {
+        dwSend = head.LengthOfSendData.get();
+        // The rest of the image must lie in the caller's buffer; never read past it.
+        if (dwTransmittedSize > dwTotalTransSize || dwSend > dwDataSize)
+            return RESULT_ERR_PARAM;
+    } else if (IsFinal(wEndNotice) || wEndNotice == ZEP_END_CONTROL) {
+        dwSend = 0;
+    } else {
+        return RESULT_ERR_DEVICE;
+    }
+
+    // Head and data travel as one contiguous buffer: one TCP write, one USB transfer.
+    std::vector<unsigned char> packet;
+    try {
+        packet.resize(sizeof head + dwSend);
+    } catch (const std::bad_alloc&) {
+        return RESULT_ERR_SYSTEM;
+    }
+    std::memcpy(packet.data(), &head, sizeof head);
+    if (dwSend != 0)
+        std::memcpy(packet.data() + sizeof head, pbData, dwSend);
+
+    PBYTE pReply = nullptr;
+    DWORD dwReply = 0;
+    int nErr = m_pDevMgr->SendRecvData(m_hDevice, packet.data(), static_cast<DWORD>(packet.size()),
+                                       &pReply, &dwReply);
+    if (nErr < 0)
+        result = CheckDevConnErr(nErr);
+    else if (pReply != nullptr && dwReply >= sizeof(TAG_RESSENDFILE) &&
+             CheckRecvHeader(pReply, dwReply, ZEP_CMD_SENDFILE)) {
+        switch (reinterpret_cast<const TAG_RESSENDFILE*>(pReply)->Status.get()) {
+        case ZEP_STATUS_OK:
+        case ZEP_STATUS_WRITING:
+            result = RESULT_OK;
+            break;
+        case ZEP_STATUS_WRITE_ERROR:
+            result = RESULT_ERR_WRITE;
+            break;
+        case ZEP_STATUS_CHECKSUM_ERROR:
+            result = RESULT_ERR_CHECKSUM;
+            break;
+        default:
+            result = RESULT_ERR_DEVICE;
+        }
+    } else {
+        // An intermediate block need not be answered; anything else must be.
+        result = wEndNotice == ZEP_END_MORE ? RESULT_OK : RESULT_ERR_DEVICE;
+    }
+    if (pReply != nullptr && dwReply != 0)
+        m_pDevMgr->DisposeData(m_hDevice, pReply);
+    return result;
+}
+
+ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszFirmType,
+                                      const char* pszFirmVer, const char* pszFileName,
+                                      const char* pszBinFileName, const char* pszCompatible,
+                                      tag_devinfo& rt_DevInfo) {
+    ZEPRESULT result = CommonPreconditions();
+    if (result != RESULT_OK)
+        return result;
+    if (pszModelName == nullptr || pszFirmType == nullptr || pszFileName == nullptr ||
+        pszBinFileName == nullptr)
+        return RESULT_ERR_PARAM;
+    yesno_type special = DEF_ERROR_VALUE;
+    if (!g_ZepInfo.getSpecialCmdPattern(special))
+        return RESULT_ERR_SYSTEM;
+    const bool bSpecial = special == DEF_YES_VALUE;
+
+    ZepSleep(kPhasePauseMs);
+
+    int nCheck = RESULT_ERR_SYSTEM;
+    bool bPass = CheckVersion(pszModelName, pszFirmType, pszFirmVer, pszCompatible, nCheck);
+    const bool bQuery = IsSupportCheckState();
+    {
+        ZepLock guard(m_lock);
+        rt_DevInfo.UpdateState = CHECKVERSION_STATE;
+        rt_DevInfo.nResult = nCheck;
+        CopyName(m_CurrentFileName, pszBinFileName);
+        std::memcpy(rt_DevInfo.FileName, m_CurrentFileName, sizeof rt_DevInfo.FileName);
+        rt_DevInfo.bSupportQureryUpdate = bQuery;
+    }
+    // A failed check with result 1 passes the image over: nothing is sent.
+    if (!bPass || nCheck != RESULT_OK)
+        return nCheck;
+
+    int nUpdateTime = 0;
+    if (!g_ZepInfo.getUpdateTime(nUpdateTime))
+        return RESULT_ERR_SYSTEM;
+    unsigned long long ullTimeout = static_cast<unsigned long long>(nUpdateTime) * 1000ULL;
+    if (nUpdateTime < 0 || ullTimeout > 0xFFFFFFFEULL ||
+        m_pDevMgr->SetTimeout(m_hDevice, static_cast<DWORD>(ullTimeout)) < 0)
+        return RESULT_ERR_DEVICE;
+
+    int nMaxPacket = 0;
+    if (!m_TargetInfo.getMaxPacket(nMaxPacket) || nMaxPacket <= static_cast<int>(sizeof(TAG_CMDSENDFILE)))
+        return RESULT_ERR_SYSTEM;
+    const unsigned long dwChunk = static_cast<unsigned long>(nMaxPacket) - sizeof(TAG_CMDSENDFILE);
+    std::unique_ptr<unsigned char[]> chunk(new (std::nothrow) unsigned char[dwChunk]);
+    if (!chunk)
+        return RESULT_ERR_SYSTEM;
+
+    zepBindInfo* pBind = zepBindInfo::Instance();
+    unsigned long dwImageSize = 0;
+    if (pBind == nullptr || !pBind->getBindFileSize(pszFileName, dwImageSize))
+        return RESULT_ERR_FIRMREAD;
+    setUpdateState(rt_DevInfo, TRANSFER_FIRM, nCheck, 0, dwImageSize);
+
+    ZepSleep(kPhasePauseMs);
+
+    const unsigned short wFinal = bQuery ? ZEP_END_FINAL_QUERY : ZEP_END_FINAL;
+    uint16_t wImageSum = 0;
+    unsigned long dwOffset = 0;
+    while (dwOffset < dwImageSize) {
+        const unsigned long dwLeft = dwImageSize - dwOffset;
+        const unsigned long dwWant = dwLeft < dwChunk ? dwLeft : dwChunk;
+        unsigned long dwGot = dwChunk;
+        // A package that ends early must not send stale buffer bytes as firmware.
+        if (!pBind->getBindFileData(pszFileName, dwOffset, chunk.get(), dwGot) || dwGot != dwWant)
+            return RESULT_ERR_FIRMREAD;
+
+        const bool bLastSpecial = bSpecial && dwLeft <= dwChunk;
+        ZEPRESULT nSend = SendFileData(pszBinFileName, bLastSpecial ? wFinal : ZEP_END_MORE,
+                                       dwOffset, dwImageSize, chunk.get(), dwGot);
+        {
+            ZepLock guard(m_lock);
+            rt_DevInfo.nResult = nSend;
+        }
+        if (nSend != RESULT_OK)
+            return nSend;
+        wImageSum = ZepChecksum(chunk.get(), dwGot, wImageSum);
+        dwOffset += dwGot;
+        ZepLock guard(m_lock);
+        rt_DevInfo.dwCurrentSize = static_cast<uint32_t>(dwOffset);
+    }
+
+    if (!bSpecial) {
+        ZEPRESULT nSend =
+            SendFileData(pszBinFileName, wFinal, dwImageSize, dwImageSize, nullptr, wImageSum);
+        ZepLock guard(m_lock);
+        rt_DevInfo.nResult = nSend;
+        if (nSend != RESULT_OK)
+            return nSend;
+        rt_DevInfo.dwCurrentSize = static_cast<uint32_t>(dwImageSize);
+    }
+    return RESULT_OK;
+}
