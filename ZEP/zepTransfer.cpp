@@ -35,25 +35,26 @@ ZEPRESULT zepProtocol::SendFileData(const char* pszBinFileName, unsigned short w
     ZEPRESULT result = CommonPreconditions();
     if (result != RESULT_OK)
         return result;
-    TAG_CMDSENDFILE head;
-    result = Make_SendFile(head, pszBinFileName, wEndNotice, dwTransmittedSize, dwTotalTransSize,
-                           pbData, dwDataSize);
-    if (result != RESULT_OK)
-        return result;
-
     unsigned long dwSend;
     if (wEndNotice == ZEP_END_MORE) {
         dwSend = pbData != nullptr ? dwDataSize : 0;
     } else if (IsFinal(wEndNotice) && pbData != nullptr) {
-        dwSend = head.LengthOfSendData.get();
-        // The rest of the image must lie in the caller's buffer; never read past it.
-        if (dwTransmittedSize > dwTotalTransSize || dwSend > dwDataSize)
+        // A final data packet carries the rest of the image: it must lie in the caller's
+        // buffer, or the checksum and the packet would read past it.
+        if (dwTransmittedSize > dwTotalTransSize ||
+            dwTotalTransSize - dwTransmittedSize > dwDataSize)
             return RESULT_ERR_PARAM;
+        dwSend = dwTotalTransSize - dwTransmittedSize;
     } else if (IsFinal(wEndNotice) || wEndNotice == ZEP_END_CONTROL) {
         dwSend = 0;
     } else {
         return RESULT_ERR_DEVICE;
     }
+    TAG_CMDSENDFILE head;
+    result = Make_SendFile(head, pszBinFileName, wEndNotice, dwTransmittedSize, dwTotalTransSize,
+                           pbData, dwDataSize);
+    if (result != RESULT_OK)
+        return result;
 
     // Head and data travel as one contiguous buffer: one TCP write, one USB transfer.
     std::vector<unsigned char> packet;
@@ -165,7 +166,7 @@ ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszF
             return RESULT_ERR_FIRMREAD;
 
         const bool bLastSpecial = bSpecial && dwLeft <= dwChunk;
-        ZEPRESULT nSend = SendFileData(pszBinFileName, bLastSpecial ? wFinal : ZEP_END_MORE,
+        ZEPRESULT nSend = SendFileData(pszBinFileName, bLastSpecial ? wFinal : static_cast<unsigned short>(ZEP_END_MORE),
                                        dwOffset, dwImageSize, chunk.get(), dwGot);
         {
             ZepLock guard(m_lock);

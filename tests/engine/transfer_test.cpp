@@ -101,8 +101,9 @@ TEST_F(Transfer, ImageSizesAtTheChunkEdges) {
         tag_devinfo info;
         ASSERT_EQ(1, Update(info)) << c.size;
         EXPECT_EQ(c.packets, Packets(*device)) << c.size << (c.special ? " special" : "");
-        if (!c.packets.empty())
+        if (!c.packets.empty()) {
             EXPECT_EQ(Pattern(c.size), device->images["BOOTABLE"]) << c.size;
+        }
     }
 }
 
