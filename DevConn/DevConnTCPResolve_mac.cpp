@@ -7,7 +7,9 @@
 #include <cstring>
 #include <netinet/in.h>
 
+// Clears the record and stores the address found, if any.
 static bool TakeAddr(bool bFound, uint32_t dwAddrNet, sockaddr_in* addr) {
+    std::memset(addr, 0, sizeof(*addr));
     if (bFound)
         addr->sin_addr.s_addr = dwAddrNet;
     return bFound;
@@ -16,10 +18,9 @@ static bool TakeAddr(bool bFound, uint32_t dwAddrNet, sockaddr_in* addr) {
 bool DevConnTCP::GetIpFromUrl(LPCSTR pPortName, sockaddr_in* addr) {
     if (pPortName == nullptr || addr == nullptr)
         return false;
-    std::memset(addr, 0, sizeof(*addr));
     uint32_t dwAddrNet = 0;
-    return TakeAddr(ZepUrlAddr(pPortName, "lpd://", true, ZEP_BUNDLE_PATH_SIZE, &dwAddrNet),
-                    dwAddrNet, addr);
+    const bool bFound = ZepUrlAddr(pPortName, "lpd://", true, ZEP_BUNDLE_PATH_SIZE, &dwAddrNet);
+    return TakeAddr(bFound, dwAddrNet, addr);
 }
 
 bool DevConnTCP::GetIpFromPort(LPCSTR pPortName, sockaddr_in* addr) {

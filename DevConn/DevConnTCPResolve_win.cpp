@@ -14,7 +14,9 @@
 #include <cstdio>
 #include <cstring>
 
+// Clears the record and stores the address found, if any.
 static bool TakeAddr(bool bFound, uint32_t dwAddrNet, sockaddr_in* addr) {
+    std::memset(addr, 0, sizeof(*addr));
     if (bFound)
         addr->sin_addr.s_addr = dwAddrNet;
     return bFound;
@@ -23,10 +25,9 @@ static bool TakeAddr(bool bFound, uint32_t dwAddrNet, sockaddr_in* addr) {
 bool DevConnTCP::GetIpFromUrl(LPCSTR pPortName, sockaddr_in* addr) {
     if (pPortName == nullptr || addr == nullptr)
         return false;
-    std::memset(addr, 0, sizeof(*addr));
     uint32_t dwAddrNet = 0;
-    return TakeAddr(ZepUrlAddr(pPortName, "http://", false, ZEP_PATH_SIZE, &dwAddrNet), dwAddrNet,
-                    addr);
+    const bool bFound = ZepUrlAddr(pPortName, "http://", false, ZEP_PATH_SIZE, &dwAddrNet);
+    return TakeAddr(bFound, dwAddrNet, addr);
 }
 
 // Reads a string value of a port's key under the monitor's registry key.
@@ -58,9 +59,9 @@ bool DevConnTCP::GetIpFromReg(LPCSTR pKey, LPCSTR pValue, LPCSTR pPortName, sock
     char szText[ZEP_PATH_SIZE + 1];
     if (!ReadPortValue(pKey, pValue, pPortName, szText, sizeof(szText)))
         return false;
-    std::memset(addr, 0, sizeof(*addr));
     uint32_t dwAddrNet = 0;
-    return TakeAddr(ZepHostTextAddr(szText, false, &dwAddrNet), dwAddrNet, addr);
+    const bool bFound = ZepHostTextAddr(szText, false, &dwAddrNet);
+    return TakeAddr(bFound, dwAddrNet, addr);
 }
 
 bool DevConnTCP::GetIpFromRecord(const ZepPortRecord& record, sockaddr_in* addr) {
