@@ -9,6 +9,7 @@ add_library(zep_engine STATIC
     # worker thread and its platform layer
     zepThread.cpp
     zepThreadC.cpp
+    zepThreadLayer.cpp
     zepThreadLayer_${ZEP_PLAT}.cpp
 )
 target_link_libraries(zep_engine PUBLIC zep_files devconn)
