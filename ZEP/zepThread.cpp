@@ -1,1 +1,237 @@
-// placeholder
+// The update worker: download mode, the device's information file, every image of the package
+// in file order with the device's writing progress, and the way back out when told to stop.
+#include "zepThread.h"
+
+#include "zepClock.h"
+#include "zepInfo.h"
+#include "zepProtocol.h"
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+const unsigned long kPhasePause = 2000; // fixed pause between the phases of an update
+
+// Bounded copy into a record's name field: a name that does not fit leaves it empty.
+void CopyName(char (&dst)[ZEP_FILENAME_SIZE], const std::string& src) {
+    std::memset(dst, 0, sizeof dst);
+    if (src.size() < sizeof dst)
+        std::memcpy(dst, src.data(), src.size());
+}
+
+} // namespace
+
+zepThread::zepThread() = default;
+
+zepThread::~zepThread() {
+    if (m_tThread.Created)
+        StopThread();
+    CloseEvents();
+}
+
+bool zepThread::UpdateStart(char* pPrinterName, char* pPortName, unsigned short wPortNo) {
+    // One run per object: a second start must not disturb the first run's thread or events.
+    if (m_tThread.Created || m_tWakeup.Created || m_tStarted.Created)
+        return false;
+    m_pszPrinterName = pPrinterName;
+    m_pszPortName = pPortName;
+    m_wPortNo = wPortNo;
+    m_bStartupReady = false;
+
+    bool bStarted = zepmac::CreateEvent(m_tWakeup) && zepmac::CreateEvent(m_tStarted) &&
+                    zepmac::_beginthread(m_tThread, ThreadFunc, zepmac::ZEP_WORKER_STACK_SIZE, this,
+                                         &m_dwThreadID);
+    if (bStarted &&
+        zepmac::WaitForSingleObjectEvent(m_tStarted, zepmac::ZEP_INFINITE) ==
+            zepmac::ZEP_WAIT_SIGNALED &&
+        m_bStartupReady)
+        return true;
+
+    // Without a worker nobody would ever move the record on: publish the host error so that a
+    // front-end polling it ends as well.
+    if (!m_tThread.Created)
+        Publish(UPDATE_ERROR, RESULT_ERR_SYSTEM);
+    StopThread();
+    CloseEvents();
+    return false;
+}
+
+bool zepThread::SetPolling(unsigned long dwTime) {
+    if (dwTime == 0)
+        return false;
+    ZepLock lock(m_lock);
+    m_dwPollingTime = static_cast<DWORD>(dwTime);
+    return true;
+}
+
+bool zepThread::CheckState(tag_devinfo& rtDevInfo) {
+    ZepLock lock(m_lock);
+    rtDevInfo = m_tDeviceInfo;
+    return true;
+}
+
+bool zepThread::StopThread() {
+    m_bStop = true; // before the signal, so that the woken worker sees it
+    zepmac::SetEvent(m_tWakeup);
+    zepmac::WaitForSingleObjectThread(m_tThread, zepmac::ZEP_INFINITE);
+    return true;
+}
+
+void* zepThread::ThreadFunc(void* param) {
+    zepThread* self = static_cast<zepThread*>(param);
+    self->RunThread(self->m_pszPrinterName, self->m_pszPortName, self->m_wPortNo);
+    return nullptr;
+}
+
+void zepThread::RunThread(char* pszPrinterName, char* pszPortName, unsigned short wPortNo) {
+    std::unique_ptr<zepProtocol> protocol;
+    try {
+        protocol.reset(new zepProtocol(&m_lock));
+    } catch (...) {
+        Publish(UPDATE_ERROR, RESULT_ERR_SYSTEM);
+        StartupDone(false);
+        return;
+    }
+    StartupDone(true);
+    ZepSleep(kPhasePause);
+
+    ZEPRESULT code = protocol->EnterDownLoadMode(pszPrinterName, pszPortName, wPortNo, false);
+    if (code != RESULT_OK) {
+        // Download mode was never entered: nothing to switch back.
+        protocol->setUpdateState(m_tDeviceInfo, UPDATE_ERROR, code, 0, 0);
+        WaitForStop();
+        return;
+    }
+    protocol->setUpdateState(m_tDeviceInfo, DOWNLOADMODE_STATE, RESULT_OK, 0, 0);
+
+    try {
+        code = protocol->GetFileData("TargetInfo.txt");
+        std::string strModelName;
+        if (code == RESULT_OK && !g_ZepInfo.getTgmName(strModelName))
+            code = RESULT_ERR_SYSTEM;
+        if (code == RESULT_OK) {
+            protocol->setPolingTime(PollingTime());
+            code = RunImages(*protocol, strModelName.c_str());
+        }
+    } catch (...) {
+        code = RESULT_ERR_SYSTEM; // memory exhausted on the way
+    }
+
+    if (code != RESULT_OK) {
+        protocol->setUpdateState(m_tDeviceInfo, UPDATE_ERROR, code, 0, 0);
+        protocol->ExitDownLoadMode();
+        WaitForStop();
+        return;
+    }
+    WaitForStop();
+    protocol->ExitDownLoadMode();
+}
+
+// Handles every VERSION row of the package in file order. RESULT_OK when the run ended normally
+// (END_UPDATE published) or was stopped between images; any other value is the failure.
+ZEPRESULT zepThread::RunImages(zepProtocol& protocol, const char* pszModelName) {
+    ZEPRESULT nRunning = RESULT_OK;
+    for (unsigned int index = 0;; ++index) {
+        // A stop request is honoured before each image: a new transfer is never begun after it.
+        if (m_bStop)
+            return RESULT_OK;
+        // Fresh strings per row: the accessor leaves absent fields untouched.
+        std::string strFirmType, strFirmVer, strFileName, strBinFileName, strCompatible,
+            strHeaderType;
+        if (!g_ZepInfo.getVersion(index, strFirmType, strFirmVer, strFileName, strBinFileName,
+                                  strCompatible, strHeaderType))
+            break;
+        {
+            ZepLock lock(m_lock);
+            m_tDeviceInfo.dwFirmIdx = index + 1;
+        }
+        ZEPRESULT code = protocol.UpdateFirmware(
+            pszModelName, strFirmType.c_str(), strFirmVer.c_str(), strFileName.c_str(),
+            strBinFileName.c_str(), strCompatible.c_str(), m_tDeviceInfo);
+        if (code == RESULT_OK) {
+            code = FinishImage(protocol);
+            if (code != RESULT_OK)
+                return code;
+            nRunning = RESULT_OK;
+        } else if (code == RESULT_NO_UPDATE) {
+            ZepLock lock(m_lock);
+            CopyName(m_tDeviceInfo.FileName, strBinFileName);
+            m_tDeviceInfo.nResult = RESULT_NO_UPDATE;
+            nRunning = RESULT_NO_UPDATE;
+        } else {
+            return code;
+        }
+    }
+    protocol.setUpdateState(m_tDeviceInfo, END_UPDATE, nRunning, 0, 0);
+    return RESULT_OK;
+}
+
+// After an accepted image: follow the device while it writes, or mark the image written.
+ZEPRESULT zepThread::FinishImage(zepProtocol& protocol) {
+    bool bQuery;
+    {
+        ZepLock lock(m_lock);
+        m_tDeviceInfo.dwUpdatedFirmNum += 1;
+        // An image passed over by the version check was never sent (the record is still at
+        // CHECKVERSION_STATE): there is no writing to follow.
+        bQuery = m_tDeviceInfo.bSupportQureryUpdate && m_tDeviceInfo.UpdateState == TRANSFER_FIRM;
+    }
+    if (bQuery) {
+        do {
+            if (!PollWait())
+                return RESULT_OK; // stopped: the image counts as updated, no pause
+            ZEPRESULT code = protocol.CheckState(m_tDeviceInfo);
+            if (code != RESULT_OK)
+                return code;
+        } while (CurrentState() != END_FIRM_UPDATE);
+    } else {
+        ZepLock lock(m_lock);
+        m_tDeviceInfo.UpdateState = END_FIRM_UPDATE;
+    }
+    ZepSleep(kPhasePause);
+    return RESULT_OK;
+}
+
+void zepThread::StartupDone(bool bReady) {
+    m_bStartupReady = bReady; // read by UpdateStart after the event below
+    zepmac::SetEvent(m_tStarted);
+}
+
+void zepThread::WaitForStop() {
+    while (PollWait()) {
+    }
+}
+
+bool zepThread::PollWait() {
+    if (m_bStop)
+        return false;
+    DWORD dwTime = PollingTime();
+    if (zepmac::WaitForSingleObjectEvent(m_tWakeup, dwTime) == zepmac::ZEP_WAIT_FAILED)
+        ZepSleep(dwTime); // a broken event must not turn the wait into a busy loop
+    return !m_bStop;
+}
+
+DWORD zepThread::PollingTime() {
+    ZepLock lock(m_lock);
+    return m_dwPollingTime;
+}
+
+void zepThread::Publish(update_state state, ZEPRESULT nResult) {
+    ZepLock lock(m_lock);
+    m_tDeviceInfo.UpdateState = state;
+    m_tDeviceInfo.nResult = nResult;
+}
+
+update_state zepThread::CurrentState() {
+    ZepLock lock(m_lock);
+    return m_tDeviceInfo.UpdateState;
+}
+
+void zepThread::CloseEvents() {
+    if (m_tStarted.Created)
+        zepmac::CloseEvent(m_tStarted);
+    if (m_tWakeup.Created)
+        zepmac::CloseEvent(m_tWakeup);
+}

@@ -1,0 +1,62 @@
+// The update worker: runs one whole update on a thread of its own and publishes its progress in
+// a record that the front-end copies out on a timer.
+#pragma once
+
+#include "zepDevInfo.h"
+#include "zepLock.h"
+#include "zepMac.h"
+#include "zepTypes.h"
+
+#include <atomic>
+
+class zepProtocol;
+
+class zepThread {
+public:
+    zepThread();
+    ~zepThread(); // stops a running worker first
+
+    zepThread(const zepThread&) = delete;
+    zepThread& operator=(const zepThread&) = delete;
+
+    // Starts the worker and returns once it has started; true only when it is running. The name
+    // strings are not copied: keep them alive until StopThread has returned. On false the record
+    // shows UPDATE_ERROR with RESULT_ERR_SYSTEM, so a front-end that polls it ends as well.
+    bool UpdateStart(char* pPrinterName, char* pPortName, unsigned short wPortNo);
+    // Polling interval in milliseconds; 0 is refused (false) and leaves it unchanged.
+    bool SetPolling(unsigned long dwTime);
+    // Copies the whole progress record; always true.
+    bool CheckState(tag_devinfo& rtDevInfo);
+    // Asks the worker to stop, wakes it and waits until its thread has ended (after END_UPDATE
+    // that includes the exit command). Harmless when no worker runs.
+    bool StopThread();
+    // Whether StopThread has been called, for front-ends that report their stop request.
+    bool IsStopRequested() const { return m_bStop; }
+
+    static void* ThreadFunc(void* param);
+
+private:
+    void RunThread(char* pszPrinterName, char* pszPortName, unsigned short wPortNo);
+    ZEPRESULT RunImages(zepProtocol& protocol, const char* pszModelName);
+    ZEPRESULT FinishImage(zepProtocol& protocol);
+    void StartupDone(bool bReady);
+    void WaitForStop();
+    bool PollWait(); // one wait on m_tWakeup for the polling interval; false once stopped
+    DWORD PollingTime();
+    void Publish(update_state state, ZEPRESULT nResult);
+    update_state CurrentState();
+    void CloseEvents();
+
+    bool m_bStartupReady = false;
+    std::atomic<bool> m_bStop{false};
+    zepmac::TAG_THREADDATA m_tThread;
+    DWORD m_dwThreadID = 0;
+    zepmac::TAG_MUTEXDATA m_tWakeup;
+    zepmac::TAG_MUTEXDATA m_tStarted;
+    DWORD m_dwPollingTime = 1000;
+    CRITSECT m_lock; // guards m_tDeviceInfo and m_dwPollingTime
+    tag_devinfo m_tDeviceInfo;
+    char* m_pszPrinterName = nullptr;
+    char* m_pszPortName = nullptr;
+    unsigned short m_wPortNo = 0;
+};
