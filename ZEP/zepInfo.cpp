@@ -19,10 +19,11 @@ int zepinfo_loadfile() {
     char* pBuf = static_cast<char*>(AllocMem(dwSize));
     if (pBuf == nullptr)
         return -1;
-    // Only the bytes actually delivered are taken: a failed read loads nothing.
-    if (pBind->getBindFileData(ZEP_BIND_INFO_NAME, 0, reinterpret_cast<unsigned char*>(pBuf),
-                               dwSize))
-        g_ZepInfo.loadData(pBuf, dwSize, ZEP_INFO_FILETYPE);
+    // Only the bytes actually delivered are taken; a failed read leaves an empty text.
+    if (!pBind->getBindFileData(ZEP_BIND_INFO_NAME, 0, reinterpret_cast<unsigned char*>(pBuf),
+                                dwSize))
+        dwSize = 0;
+    g_ZepInfo.loadData(pBuf, dwSize, ZEP_INFO_FILETYPE);
     FreeMem(pBuf);
     return 0;
 }
