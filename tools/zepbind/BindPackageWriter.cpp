@@ -1,0 +1,141 @@
+// Writer of bound packages: images in the order given, ZEPINFO.txt last, then the directory and
+// the trailer. Everything is checked before the first byte is written.
+#include "BindPackageWriter.h"
+
+#include "AtomicFile.h"
+#include "BindNames.h"
+#include "zepBindFormat.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Source {
+    std::string path;
+    std::string name;
+    unsigned long long size;
+};
+
+// The format's integers are signed 32-bit: the whole file has to stay below 2 GiB.
+const unsigned long long MAX_PACKAGE_SIZE = INT32_MAX;
+
+bool RegularFileSize(const std::string& path, unsigned long long& size, std::string& error) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) {
+        error = "cannot read " + path + ": no such file";
+        return false;
+    }
+    size = fs::file_size(path, ec);
+    if (ec) {
+        error = "cannot read " + path + ": " + ec.message();
+        return false;
+    }
+    return true;
+}
+
+bool CollectSources(const BindPackageSpec& spec, std::vector<Source>& sources, std::string& error) {
+    for (const std::string& image : spec.imagePaths)
+        sources.push_back({image, fs::path(image).filename().string(), 0});
+    sources.push_back({spec.infoPath, ZEP_BIND_INFO_NAME, 0});
+    BindNameSet names;
+    for (Source& src : sources) {
+        if (!CheckBindName(src.name, error) || !names.Add(src.name, error)) {
+            error += " (" + src.path + ")";
+            return false;
+        }
+        if (!RegularFileSize(src.path, src.size, error))
+            return false;
+    }
+    return true;
+}
+
+bool CarriesPackage(const std::string& path, unsigned long long size) {
+    if (size < sizeof(tagBindManagementInfo))
+        return false;
+    std::FILE* fp = std::fopen(path.c_str(), "rb");
+    if (fp == nullptr)
+        return false;
+    tagBindManagementInfo trailer;
+    bool bFound = std::fseek(fp, -static_cast<long>(sizeof trailer), SEEK_END) == 0 &&
+                  std::fread(&trailer, sizeof trailer, 1, fp) == 1 && ZepBindHasMagic(trailer);
+    std::fclose(fp);
+    return bFound;
+}
+
+bool CopyFile(const std::string& path, unsigned long long expected, AtomicFile& out,
+              std::string& error) {
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    if (in == nullptr) {
+        error = "cannot read " + path;
+        return false;
+    }
+    unsigned long long copied = 0;
+    bool bOk = out.CopyFrom(in, copied);
+    std::fclose(in);
+    if (!bOk || copied != expected) {
+        error = bOk ? path + " changed while being packed" : "cannot read " + path;
+        return false;
+    }
+    return true;
+}
+
+void WriteDirectory(const std::vector<Source>& sources, unsigned long long firstOffset,
+                    AtomicFile& out) {
+    unsigned long long offset = firstOffset;
+    for (const Source& src : sources) {
+        tagBindManagement entry = {};
+        src.name.copy(entry.szFileName, ZEP_BIND_NAME_SIZE - 1);
+        entry.lStartOffset.set(static_cast<int32_t>(offset));
+        entry.lFlieSize.set(static_cast<int32_t>(src.size));
+        out.Write(&entry, sizeof entry);
+        offset += src.size;
+    }
+    tagBindManagementInfo trailer = {};
+    trailer.lStartManageOffset.set(static_cast<int32_t>(offset));
+    trailer.lAllFileNum.set(static_cast<int32_t>(sources.size()));
+    std::copy(ZEP_BIND_MAGIC, ZEP_BIND_MAGIC + ZEP_BIND_MAGIC_SIZE, trailer.szBindComplete);
+    out.Write(&trailer, sizeof trailer);
+}
+
+} // namespace
+
+bool WriteBindPackage(const BindPackageSpec& spec, std::string& error) {
+    std::vector<Source> sources;
+    if (!CollectSources(spec, sources, error))
+        return false;
+    unsigned long long programSize = 0;
+    if (!spec.programPath.empty()) {
+        if (!RegularFileSize(spec.programPath, programSize, error))
+            return false;
+        if (CarriesPackage(spec.programPath, programSize)) {
+            error = spec.programPath + " already carries a package";
+            return false;
+        }
+    }
+    unsigned long long total = programSize + sizeof(tagBindManagementInfo);
+    for (const Source& src : sources)
+        total += src.size + sizeof(tagBindManagement);
+    if (total > MAX_PACKAGE_SIZE) {
+        error = "package would be " + std::to_string(total) +
+                " bytes; the format allows at most 2 GiB - 1";
+        return false;
+    }
+
+    AtomicFile out;
+    if (!out.Open(spec.outPath, error))
+        return false;
+    if (!spec.programPath.empty() && !CopyFile(spec.programPath, programSize, out, error))
+        return false;
+    for (const Source& src : sources) {
+        if (!CopyFile(src.path, src.size, out, error))
+            return false;
+    }
+    WriteDirectory(sources, programSize, out);
+    return out.Commit(error, spec.programPath);
+}
