@@ -2,6 +2,7 @@
 #include "DevConnTCP.h"
 
 #include "DevConnTCPResolve.h"
+#include "zepClock.h"
 
 // Write floor 5 s, 10 ms reads, 10 ms reply window at least; one poll after a SendFile block.
 const DevConnFraming DevConnTCP::kFraming = {5000, 10, 10, true, false, 0, false};
@@ -73,6 +74,31 @@ int DevConnTCP::Disconnect() {
         return DEVCONN_ERR_NOT_CONNECTED;
     CloseConnection();
     return DEVCONN_OK;
+}
+
+// Sends without blocking past the time-out: a device that stops reading makes the write end
+// short, which the framing reports, instead of holding the caller for good.
+BOOL DevConnTCP::WritePort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbWritten, DWORD dwTimeout) {
+    if (pBuff == nullptr || pcbWritten == nullptr)
+        return FALSE;
+    *pcbWritten = 0;
+    const unsigned long dwStart = ZepTickCount();
+    DWORD dwSent = 0;
+    while (dwSent < cbBuf) {
+        long n = SockSendSome(pBuff + dwSent, cbBuf - dwSent);
+        if (n < 0) {
+            *pcbWritten = dwSent;
+            return FALSE;
+        }
+        dwSent += static_cast<DWORD>(n);
+        if (n > 0)
+            continue;
+        const DWORD dwPassed = static_cast<DWORD>(static_cast<uint32_t>(ZepTickCount() - dwStart));
+        if (dwPassed >= dwTimeout || SockWaitWritable(dwTimeout - dwPassed) <= 0)
+            break;
+    }
+    *pcbWritten = dwSent;
+    return TRUE;
 }
 
 bool DevConnTCP::ResolveIpAddr(LPCSTR pPortName, sockaddr_in* addr) {

@@ -44,6 +44,9 @@ private:
     bool SockOpen();
     bool SockConnect(uint32_t dwAddrNet, WORD wPortNo);
     void SockClose();
+    long SockSendSome(const BYTE* pBuff, DWORD cbBuf); // bytes taken, 0 if none fit, -1 error
+    int SockWaitWritable(DWORD dwTimeout);             // 1 writable, 0 not in time, -1 error
+    bool SetRecvWait(DWORD dwTimeout);                 // POSIX layer only
 
     // The port's address in network byte order, through GetIpFromPort.
     bool ResolvePortAddr(LPCSTR pPortName, uint32_t* pdwAddrNet);
@@ -52,4 +55,5 @@ private:
 
     bool m_bInitWinsock = false;
     intptr_t m_hSocket = -1;
+    DWORD m_dwRecvWait = 0; // receive time-out set on the socket (POSIX); 0 when none
 };

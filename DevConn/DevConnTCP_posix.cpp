@@ -11,6 +11,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/time.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -45,16 +46,30 @@ void DevConnTCP::SockClose() {
     if (m_hSocket >= 0)
         ::close(static_cast<int>(m_hSocket));
     m_hSocket = -1;
+    m_dwRecvWait = 0;
 }
 
-// 1 when the socket is ready for the events, 0 when the wait ended without, -1 on error. poll
-// rather than select: descriptors above FD_SETSIZE would overrun an fd_set.
-static int WaitSocket(int fd, short events, DWORD dwTimeout) {
-    pollfd pfd = {fd, events, 0};
+// poll rather than select: descriptors above FD_SETSIZE would overrun an fd_set.
+int DevConnTCP::SockWaitWritable(DWORD dwTimeout) {
+    pollfd pfd = {static_cast<int>(m_hSocket), POLLOUT, 0};
     int rc = ::poll(&pfd, 1, static_cast<int>(dwTimeout));
     if (rc < 0)
         return errno == EINTR ? 0 : -1;
     return rc > 0 ? 1 : 0;
+}
+
+// The socket's receive time-out, so that one recv both waits and reads. Set only when it changes:
+// the framing always polls with the same value.
+bool DevConnTCP::SetRecvWait(DWORD dwTimeout) {
+    if (dwTimeout == m_dwRecvWait)
+        return true;
+    timeval tv;
+    tv.tv_sec = static_cast<time_t>(dwTimeout / 1000);
+    tv.tv_usec = static_cast<suseconds_t>(dwTimeout % 1000 * 1000);
+    if (::setsockopt(static_cast<int>(m_hSocket), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv)) != 0)
+        return false;
+    m_dwRecvWait = dwTimeout;
+    return true;
 }
 
 BOOL DevConnTCP::ReadPort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded, DWORD dwTimeout) {
@@ -63,13 +78,13 @@ BOOL DevConnTCP::ReadPort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded, DWORD dwT
     *pcbReaded = 0;
     if (cbBuf == 0)
         return TRUE;
-    const int fd = static_cast<int>(m_hSocket);
-    int ready = WaitSocket(fd, POLLIN, dwTimeout);
-    if (ready <= 0)
-        return ready == 0 ? TRUE : FALSE;
-    ssize_t n = ::recv(fd, pBuff, cbBuf, 0);
+    // A receive time-out of 0 would mean no time-out at all: then only take what is there.
+    const int flags = dwTimeout == 0 ? MSG_DONTWAIT : 0;
+    if (dwTimeout != 0 && !SetRecvWait(dwTimeout))
+        return FALSE;
+    ssize_t n = ::recv(static_cast<int>(m_hSocket), pBuff, cbBuf, flags);
     if (n < 0)
-        return errno == EINTR || errno == EAGAIN ? TRUE : FALSE;
+        return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? TRUE : FALSE;
     if (n == 0) {
         // The device closed the connection: a poll with no data, but without spinning.
         ZepSleep(dwTimeout);
@@ -79,31 +94,11 @@ BOOL DevConnTCP::ReadPort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded, DWORD dwT
     return TRUE;
 }
 
-// Sends without blocking past the time-out: a device that stops reading makes the write time out
-// (a short count) instead of hanging the caller.
-BOOL DevConnTCP::WritePort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbWritten, DWORD dwTimeout) {
-    if (pBuff == nullptr || pcbWritten == nullptr)
-        return FALSE;
-    *pcbWritten = 0;
-    const int fd = static_cast<int>(m_hSocket);
-    const unsigned long dwStart = ZepTickCount();
-    DWORD dwSent = 0;
-    while (dwSent < cbBuf) {
-        ssize_t n = ::send(fd, pBuff + dwSent, cbBuf - dwSent, MSG_DONTWAIT);
-        if (n > 0) {
-            dwSent += static_cast<DWORD>(n);
-            continue;
-        }
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            *pcbWritten = dwSent;
-            return FALSE;
-        }
-        const DWORD dwPassed = static_cast<DWORD>(static_cast<uint32_t>(ZepTickCount() - dwStart));
-        if (dwPassed >= dwTimeout || WaitSocket(fd, POLLOUT, dwTimeout - dwPassed) <= 0)
-            break;
-    }
-    *pcbWritten = dwSent;
-    return TRUE;
+long DevConnTCP::SockSendSome(const BYTE* pBuff, DWORD cbBuf) {
+    ssize_t n = ::send(static_cast<int>(m_hSocket), pBuff, cbBuf, MSG_DONTWAIT);
+    if (n >= 0)
+        return static_cast<long>(n);
+    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? 0 : -1;
 }
 
 bool ZepLookupHost(LPCSTR pszName, uint32_t* pdwAddrNet) {

@@ -37,8 +37,12 @@ bool DevConnTCP::SockConnect(uint32_t dwAddrNet, WORD wPortNo) {
     addr.sin_family = AF_INET;
     addr.sin_port = htons(wPortNo);
     addr.sin_addr.s_addr = dwAddrNet;
-    return connect(static_cast<SOCKET>(m_hSocket), reinterpret_cast<sockaddr*>(&addr),
-                   sizeof(addr)) == 0;
+    const SOCKET s = static_cast<SOCKET>(m_hSocket);
+    if (connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0)
+        return false;
+    // Non-blocking from here on, so that a write can give up at its time-out.
+    u_long bNonBlocking = 1;
+    return ioctlsocket(s, FIONBIO, &bNonBlocking) == 0;
 }
 
 void DevConnTCP::SockClose() {
@@ -75,7 +79,7 @@ BOOL DevConnTCP::ReadPort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded, DWORD dwT
         return ready == 0 ? TRUE : FALSE;
     int n = recv(s, reinterpret_cast<char*>(pBuff), static_cast<int>(cbBuf), 0);
     if (n == SOCKET_ERROR)
-        return FALSE;
+        return WSAGetLastError() == WSAEWOULDBLOCK ? TRUE : FALSE;
     if (n == 0) {
         // The device closed the connection: a poll with no data, but without spinning.
         ZepSleep(dwTimeout);
@@ -85,21 +89,16 @@ BOOL DevConnTCP::ReadPort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded, DWORD dwT
     return TRUE;
 }
 
-BOOL DevConnTCP::WritePort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbWritten, DWORD dwTimeout) {
-    if (pBuff == nullptr || pcbWritten == nullptr)
-        return FALSE;
-    *pcbWritten = 0;
-    if (cbBuf == 0)
-        return TRUE;
-    const SOCKET s = static_cast<SOCKET>(m_hSocket);
-    int ready = WaitSocket(s, true, dwTimeout);
-    if (ready <= 0)
-        return ready == 0 ? TRUE : FALSE;
-    int n = send(s, reinterpret_cast<const char*>(pBuff), static_cast<int>(cbBuf), 0);
-    if (n == SOCKET_ERROR)
-        return FALSE;
-    *pcbWritten = static_cast<DWORD>(n);
-    return TRUE;
+long DevConnTCP::SockSendSome(const BYTE* pBuff, DWORD cbBuf) {
+    int n = send(static_cast<SOCKET>(m_hSocket), reinterpret_cast<const char*>(pBuff),
+                 static_cast<int>(cbBuf), 0);
+    if (n != SOCKET_ERROR)
+        return n;
+    return WSAGetLastError() == WSAEWOULDBLOCK ? 0 : -1;
+}
+
+int DevConnTCP::SockWaitWritable(DWORD dwTimeout) {
+    return WaitSocket(static_cast<SOCKET>(m_hSocket), true, dwTimeout);
 }
 
 // Holds its own start-up of the socket library, so it also works outside a connection.

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 namespace {
 
 class FramingTcpTest : public ::testing::Test {
@@ -114,13 +117,26 @@ TEST_F(FramingTcpTest, PayloadCutByTheTimeoutKeepsWhatArrived) {
     GiveBack();
 }
 
-// A closed connection reads as silence until the time-out: no reply, no error.
+unsigned g_nPauses = 0;
+void CountedSleep(unsigned long dwMs) {
+    ++g_nPauses;
+    std::this_thread::sleep_for(std::chrono::milliseconds(dwMs));
+}
+
+// A closed connection reads as silence until the time-out: no reply, no error, and the polls
+// pause rather than spin.
 TEST_F(FramingTcpTest, PeerThatClosesGivesNoReply) {
     m_peer.Receive(44).Close();
     Open(60);
-    ASSERT_EQ(0, Exchange(EnterRequest()));
+    g_nPauses = 0;
+    ZepSleepFn prev = ZepSetSleepHook(CountedSleep);
+    int rc = Exchange(EnterRequest());
+    ZepSetSleepHook(prev);
+    ASSERT_EQ(0, rc);
     EXPECT_EQ(nullptr, m_pReply);
     EXPECT_GE(m_dwTook, 50u);
+    EXPECT_GE(g_nPauses, 1u);
+    EXPECT_LE(g_nPauses, 7u);
 }
 
 TEST_F(FramingTcpTest, PayloadLargerThanTheBufferIsRefused) {

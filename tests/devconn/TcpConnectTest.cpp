@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -68,6 +69,19 @@ TEST_F(TcpConnectTest, ThroughTheManager) {
     EXPECT_EQ(-7, m_pMgr->GetModelName(m_hDevice, &pModel, &dwSize));
     EXPECT_EQ(0, m_pMgr->SetRecvPacketSize(m_hDevice, 2));
     EXPECT_EQ(0, m_pMgr->Disconnect(m_hDevice));
+}
+
+// A device that stops reading makes a write end short at its time-out instead of blocking.
+TEST_F(TcpConnectTest, WriteGivesUpAtItsTimeout) {
+    struct Probe : DevConnTCP {
+        using DevConnTCP::WritePort;
+    } conn;
+    ASSERT_EQ(0, conn.Connect(nullptr, "127.0.0.1", m_peer.Port()));
+    std::vector<BYTE> big(64u << 20);
+    DWORD dwWritten = 0;
+    EXPECT_TRUE(conn.WritePort(big.data(), static_cast<DWORD>(big.size()), &dwWritten, 50));
+    EXPECT_LT(dwWritten, big.size());
+    EXPECT_EQ(0, conn.Disconnect());
 }
 
 // A print queue's port resolves through the platform's rules; a URL works on both.
