@@ -201,18 +201,6 @@ TEST(ParseKeys, LoadReplacesTextAndTypeAndRefusesNull) {
     EXPECT_FALSE(p.getMaxPacket(n));
 }
 
-TEST(ParseKeys, SmallOperations) {
-    zepParse p;
-    std::string empty, full = "abc";
-    EXPECT_TRUE(p.isEmpty(empty));
-    EXPECT_FALSE(p.isEmpty(full));
-    EXPECT_STREQ(p.toString(full), "abc");
-    std::vector<std::string> vs{"a", "b"};
-    std::vector<int> vi{1, 2, 3};
-    EXPECT_EQ(p.getArraySize(vs), 2);
-    EXPECT_EQ(p.getArraySize(vi), 3);
-}
-
 // Readers on one thread while another keeps replacing the text: every answer comes from one
 // whole text, never from a mix or a text being replaced.
 TEST(ParseKeys, ReadersSeeOneWholeTextWhileItIsReplaced) {
