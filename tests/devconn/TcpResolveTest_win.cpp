@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -134,6 +135,63 @@ TEST_F(TcpResolveWin, SpoolerPortsThenUrl) {
     EXPECT_EQ("192.168.0.5", Port("http://192.168.0.5:631/ipp"));
     EXPECT_EQ("-", Port("COM1:"));
     EXPECT_EQ("-", Port("HALVARD_NOT_A_PORT"));
+}
+
+extern "C" BOOL WINAPI AddPortExA(LPSTR pName, DWORD Level, LPBYTE lpBuffer, LPSTR lpMonitorName);
+
+// Local ports added to the spooler for one test, deleted again when it ends.
+class SpoolerPorts {
+public:
+    explicit SpoolerPorts(std::initializer_list<const char*> names) : m_names(names) {
+        for (const char* pName : m_names) {
+            PORT_INFO_1A info = {const_cast<LPSTR>(pName)};
+            EXPECT_TRUE(AddPortExA(nullptr, 1, reinterpret_cast<LPBYTE>(&info),
+                                   const_cast<LPSTR>("Local Port")));
+        }
+    }
+    ~SpoolerPorts() {
+        for (const char* pName : m_names)
+            DeletePortA(nullptr, nullptr, const_cast<LPSTR>(pName));
+    }
+
+private:
+    std::vector<const char*> m_names;
+};
+
+// The spooler's own port names, in its order.
+std::vector<std::string> SpoolerPortNames() {
+    DWORD cbNeeded = 0, dwCount = 0;
+    EnumPortsA(nullptr, 1, nullptr, 0, &cbNeeded, &dwCount);
+    std::vector<BYTE> buf(cbNeeded + 1);
+    EnumPortsA(nullptr, 1, buf.data(), cbNeeded, &cbNeeded, &dwCount);
+    std::vector<std::string> names;
+    for (DWORD i = 0; i < dwCount; ++i)
+        names.push_back(reinterpret_cast<PORT_INFO_1A*>(buf.data())[i].pName);
+    return names;
+}
+
+// One block: a full-size record per USB port in the spooler's order, then the names one after
+// another, each record pointing at its own.
+TEST(EnumUsbPortWin, BlockHoldsRecordsThenNames) {
+    SpoolerPorts ports({"USB917", "HALVARD_LP1", "usbprn93", "MPUSBPRN94", "USB9170"});
+    std::vector<std::string> expected;
+    for (const std::string& name : SpoolerPortNames()) {
+        if (name == "USB917" || name == "usbprn93" || name == "MPUSBPRN94")
+            expected.push_back(name);
+    }
+    ASSERT_EQ(3u, expected.size());
+
+    _PORT_INFO_1A* pBlock = nullptr;
+    ASSERT_EQ(3, DevConnMgr::Instance()->EnumUsbPort(&pBlock));
+    ASSERT_NE(nullptr, pBlock);
+    PORT_INFO_1A* pPorts = reinterpret_cast<PORT_INFO_1A*>(pBlock);
+    const char* pName = reinterpret_cast<const char*>(pPorts + 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(pName, pPorts[i].pName);
+        EXPECT_EQ(expected[i], pPorts[i].pName);
+        pName += expected[i].size() + 1;
+    }
+    DevConnMgr::Instance()->FreeUsbPort(pBlock);
 }
 
 TEST(EnumUsbPortWin, NoUsbPortsGivesZeroAndNull) {
