@@ -1,0 +1,60 @@
+// Stand-in for a printer's firmware-update service: a TCP server speaking the device side of
+// the update protocol, one connection after another, with fault injection (see SimOptions).
+// Every accessor may be called from any thread while the server runs.
+#pragma once
+
+#include "SimImageStore.h"
+#include "SimLog.h"
+#include "SimOptions.h"
+#include "SimSocket.h"
+#include "SimStopFlag.h"
+
+#include <atomic>
+#include <cstddef>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class DeviceSimulator {
+public:
+    explicit DeviceSimulator(SimOptions options);
+    ~DeviceSimulator();
+    DeviceSimulator(const DeviceSimulator&) = delete;
+    DeviceSimulator& operator=(const DeviceSimulator&) = delete;
+
+    // Checks the options, binds, listens and serves on a thread of its own.
+    bool Start(std::string* error = nullptr);
+    // The port listened on (the actual one when the options asked for port 0); 0 before Start.
+    uint16_t Port() const { return m_port.load(); }
+    // Ends the connection being served and the server, and closes the log file; the log lines
+    // and images stay readable.
+    void Stop();
+    // Waits up to ms for the server to end by itself (maxConnections reached) or by Stop;
+    // true once it has.
+    bool WaitFinished(unsigned ms);
+
+    std::vector<std::string> LogLines() const { return m_log.Lines(); }
+    // Device file name -> bytes of every image received whole and checksum-correct.
+    std::map<std::string, std::vector<unsigned char>> ReceivedImages() const {
+        return m_store.Images();
+    }
+    size_t ConnectionsServed() const { return m_served.load(); }
+
+private:
+    void ServeLoop();
+    void ServeOne(SimSocket connection, const std::string& peer, unsigned id);
+
+    const SimOptions m_options;
+    SimLog m_log;
+    SimImageStore m_store;
+    SimStopFlag m_stop;     // asked to stop
+    SimStopFlag m_finished; // server thread has ended
+    SimSocket m_listener;
+    std::thread m_thread;
+    std::atomic<uint16_t> m_port{0};
+    std::atomic<size_t> m_served{0};
+    std::mutex m_activeMutex;
+    SimSocket* m_active = nullptr; // connection being served, for Stop to cut short
+};

@@ -1,0 +1,180 @@
+// Flag table of zepdevsim: parsing and help come from the same rows.
+#include "SimArgs.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <limits>
+#include <sstream>
+
+namespace {
+
+using Setter = std::function<bool(SimCommandLine&, const std::string&)>;
+
+struct Flag {
+    const char* name;
+    const char* value; // null for a switch
+    const char* help;
+    Setter set;
+};
+
+// Decimal or 0x-hexadecimal (never octal: "010" is ten), within [min, max].
+bool ParseInteger(const std::string& text, int64_t min, int64_t max, int64_t& value) {
+    if (text.empty() || (min >= 0 && text[0] == '-'))
+        return false;
+    const size_t digits = text[0] == '-' ? 1 : 0;
+    const bool hex = text.compare(digits, 2, "0x") == 0 || text.compare(digits, 2, "0X") == 0;
+    errno = 0;
+    char* end = nullptr;
+    const long long parsed = std::strtoll(text.c_str(), &end, hex ? 16 : 10);
+    if (errno != 0 || end == nullptr || *end != '\0' || parsed < min || parsed > max)
+        return false;
+    value = parsed;
+    return true;
+}
+
+template <class T> Setter Number(T SimOptions::*field) {
+    return [field](SimCommandLine& out, const std::string& text) {
+        int64_t value = 0;
+        if (!ParseInteger(text, std::numeric_limits<T>::min(), std::numeric_limits<T>::max(),
+                          value))
+            return false;
+        out.options.*field = static_cast<T>(value);
+        return true;
+    };
+}
+
+Setter Text(std::string SimOptions::*field) {
+    return [field](SimCommandLine& out, const std::string& text) {
+        out.options.*field = text;
+        return !text.empty();
+    };
+}
+
+const std::vector<Flag>& Flags() {
+    static const std::vector<Flag> flags = {
+        {"--host", "HOST", "address to listen on (default 127.0.0.1)", Text(&SimOptions::host)},
+        {"--port", "N", "TCP port; 0 picks a free one (default 48350)", Number(&SimOptions::port)},
+        {"--target-info", "FILE", "content of the device's TargetInfo.txt (required)",
+         [](SimCommandLine& out, const std::string& text) {
+             out.targetInfoPath = text;
+             return !text.empty();
+         }},
+        {"--out", "DIR", "write every image received whole and correct into DIR",
+         Text(&SimOptions::outputDir)},
+        {"--log", "FILE", "write the JSON-lines log to FILE (replaced at start)",
+         Text(&SimOptions::logPath)},
+        {"--enter-status", "S", "status answered to enter download mode (default 0x0080)",
+         Number(&SimOptions::enterStatus)},
+        {"--packet-size", "N", "data bytes per GetFile packet (default 1024)",
+         Number(&SimOptions::getFilePacketSize)},
+        {"--write-steps", "N", "status queries answered 0x0081 before 0x0080 (default 3)",
+         Number(&SimOptions::writeSteps)},
+        {"--no-ack-intermediate", nullptr, "do not reply to intermediate SendFile packets",
+         [](SimCommandLine& out, const std::string&) {
+             out.options.ackIntermediate = false;
+             return true;
+         }},
+        {"--max-connections", "N", "exit after serving N connections (default: until stopped)",
+         Number(&SimOptions::maxConnections)},
+        {"--max-record", "N", "largest DataLength accepted (default 16777216)",
+         Number(&SimOptions::maxRecordSize)},
+        {"--max-image", "N", "largest image accepted; larger get 0x0803 (default 268435456)",
+         Number(&SimOptions::maxImageSize)},
+        {"--close-at", "N", "fault: close the connection on receiving record N",
+         Number(&SimOptions::closeAtRecord)},
+        {"--silent-from", "N", "fault: read but never answer from record N on",
+         Number(&SimOptions::silentFromRecord)},
+        {"--delay-ms", "N", "fault: wait N ms before every reply",
+         Number(&SimOptions::replyDelayMs)},
+        {"--sendfile-status-at", "N", "fault: answer --sendfile-status to SendFile packet N",
+         Number(&SimOptions::sendFileStatusAt)},
+        {"--sendfile-status", "S", "status for --sendfile-status-at (default 0x0803)",
+         Number(&SimOptions::sendFileStatus)},
+        {"--corrupt-getfile-packet", "N",
+         "fault: wrong CheckSum in packet N of every GetFile answer",
+         Number(&SimOptions::corruptGetFilePacket)},
+        {"--wrong-code-at", "N", "fault: replies to record N carry another command code",
+         Number(&SimOptions::wrongCodeAtRecord)},
+        {"--bad-length-at", "N", "fault: replies to record N misstate their DataLength",
+         Number(&SimOptions::badLengthAtRecord)},
+        {"--bad-length-delta", "D", "bytes added to that DataLength, may be negative (default 1)",
+         Number(&SimOptions::badLengthDelta)},
+        {"--query-fault-from", "N", "fault: status query N and later ones answer 0x0803",
+         Number(&SimOptions::queryWriteFaultFrom)},
+        {"--help", nullptr, "show this text",
+         [](SimCommandLine& out, const std::string&) {
+             out.help = true;
+             return true;
+         }},
+    };
+    return flags;
+}
+
+const Flag* FindFlag(const std::string& name) {
+    for (const Flag& flag : Flags())
+        if (name == flag.name)
+            return &flag;
+    return name == "-h" ? FindFlag("--help") : nullptr;
+}
+
+} // namespace
+
+bool ParseSimArgs(const std::vector<std::string>& args, SimCommandLine& out, std::string& error) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& name = args[i];
+        const Flag* flag = FindFlag(name);
+        if (flag == nullptr) {
+            error = "unknown argument: " + name;
+            return false;
+        }
+        std::string value;
+        if (flag->value != nullptr) {
+            if (i + 1 >= args.size()) {
+                error = name + " needs a value " + flag->value;
+                return false;
+            }
+            value = args[++i];
+        }
+        if (!flag->set(out, value)) {
+            error = "bad value for " + name + ": " + value;
+            return false;
+        }
+    }
+    if (!out.help && out.targetInfoPath.empty()) {
+        error = "--target-info FILE is required";
+        return false;
+    }
+    return true;
+}
+
+bool LoadTargetInfo(SimCommandLine& commandLine, std::string& error) {
+    std::ifstream in(commandLine.targetInfoPath, std::ios::binary);
+    if (in) {
+        commandLine.options.targetInfo.assign(std::istreambuf_iterator<char>(in),
+                                              std::istreambuf_iterator<char>());
+        if (!in.bad())
+            return true;
+    }
+    error = "cannot read " + commandLine.targetInfoPath;
+    return false;
+}
+
+std::string SimUsage() {
+    std::ostringstream text;
+    text << "usage: zepdevsim --target-info FILE [options]\n"
+            "Simulates a printer's firmware-update service on TCP. Prints \"listening on "
+            "HOST:PORT\"\nonce ready; stops on Ctrl-C or SIGTERM. Fault record numbers count "
+            "the records of\neach connection from 1. Numbers may be given in hexadecimal "
+            "(0x...).\n\n";
+    for (const Flag& flag : Flags()) {
+        std::string left = std::string("  ") + flag.name;
+        if (flag.value != nullptr)
+            left += std::string(" ") + flag.value;
+        left.resize(left.size() < 30 ? 30 : left.size() + 1, ' ');
+        text << left << flag.help << '\n';
+    }
+    return text.str();
+}

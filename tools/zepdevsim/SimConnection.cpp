@@ -1,0 +1,167 @@
+// Record loop of one simulator connection.
+#include "SimConnection.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr unsigned kPollMs = 20;            // how often a waiting read looks at the stop request
+constexpr unsigned kSendLimitMs = 2000;     // a host that stops reading cannot block us longer
+constexpr uint16_t kWrongCodeFlip = 0x0100; // 0x5001 <-> 0x5101, 0x5002 <-> 0x5102, ...
+
+JsonLine FaultEvent(const char* fault) {
+    return JsonLine().Add("event", "fault").Add("fault", fault);
+}
+
+} // namespace
+
+SimConnection::SimConnection(unsigned id, SimSocket& socket, const SimOptions& options,
+                             SimImageStore& store, SimLog& log, SimStopFlag& stop)
+    : m_id(id), m_socket(socket), m_options(options), m_log(log), m_stop(stop),
+      m_device(options, store) {
+    m_socket.SetSendTimeout(kSendLimitMs);
+}
+
+void SimConnection::Serve(const std::string& peer) {
+    Log(JsonLine().Add("event", "connect").Add("peer", peer), false);
+    std::string reason;
+    SimBytes bytes;
+    while (NextRecord(bytes, reason)) {
+        SimRecord record(std::move(bytes));
+        Log(DescribeRecord(record));
+        if (m_seq == m_options.closeAtRecord) {
+            Log(FaultEvent("close"));
+            reason = "fault";
+            break;
+        }
+        if (m_options.silentFromRecord != 0 && m_seq >= m_options.silentFromRecord) {
+            Log(FaultEvent("silent"));
+            continue;
+        }
+        SimDevice::Outcome outcome = m_device.Handle(record);
+        for (const JsonLine& event : outcome.events)
+            Log(event);
+        if (!SendReplies(outcome.replies)) {
+            reason = m_stop.IsSet() ? "stopped" : "send failed";
+            break;
+        }
+    }
+    Log(JsonLine().Add("event", "disconnect").Add("reason", reason).Add("records", m_seq), false);
+}
+
+SimConnection::ReadResult SimConnection::ReadExact(unsigned char* buffer, size_t size,
+                                                   size_t& got) {
+    got = 0;
+    while (got < size) {
+        if (m_stop.IsSet())
+            return ReadResult::Stopped;
+        const int ready = m_socket.WaitReadable(kPollMs);
+        if (ready < 0)
+            return ReadResult::Failed;
+        if (ready == 0)
+            continue;
+        const long n = m_socket.Recv(buffer + got, size - got);
+        if (n == 0)
+            return ReadResult::Closed;
+        if (n < 0)
+            return ReadResult::Failed;
+        got += static_cast<size_t>(n);
+    }
+    return ReadResult::Done;
+}
+
+bool SimConnection::ReadFailed(ReadResult result, size_t got, std::string& reason) {
+    switch (result) {
+    case ReadResult::Done:
+        return false;
+    case ReadResult::Closed:
+        reason = "peer closed";
+        if (got > 0)
+            LogError("peer closed in the middle of a record");
+        return true;
+    case ReadResult::Stopped:
+        reason = "stopped";
+        return true;
+    case ReadResult::Failed:
+        reason = "receive error";
+        return true;
+    }
+    return true;
+}
+
+bool SimConnection::NextRecord(SimBytes& bytes, std::string& reason) {
+    TAG_SSTHEADER header{};
+    size_t got = 0;
+    ReadResult result = ReadExact(reinterpret_cast<unsigned char*>(&header), sizeof header, got);
+    if (ReadFailed(result, got, reason))
+        return false;
+    ++m_seq;
+    std::string why;
+    if (!CheckRecordHeader(header, m_options.maxRecordSize, &why)) {
+        LogError(why, &header);
+        reason = "malformed record";
+        return false;
+    }
+    bytes.assign(sizeof header + header.DataLength.get(), 0);
+    std::memcpy(bytes.data(), &header, sizeof header);
+    const size_t payload = bytes.size() - sizeof header;
+    result = ReadExact(bytes.data() + sizeof header, payload, got);
+    if (ReadFailed(result, got + sizeof header, reason))
+        return false;
+    if (!CheckRecordBody(SimRecord(bytes), &why)) {
+        LogError(why, &header);
+        reason = "malformed record";
+        return false;
+    }
+    return true;
+}
+
+bool SimConnection::SendReplies(std::vector<SimBytes>& replies) {
+    ApplyReplyFaults(replies);
+    for (const SimBytes& reply : replies) {
+        if (m_options.replyDelayMs != 0 && m_stop.WaitFor(m_options.replyDelayMs))
+            return false;
+        if (!m_socket.SendAll(reply.data(), reply.size()))
+            return false;
+    }
+    return true;
+}
+
+void SimConnection::ApplyReplyFaults(std::vector<SimBytes>& replies) {
+    const bool wrongCode = m_seq == m_options.wrongCodeAtRecord;
+    const bool badLength = m_seq == m_options.badLengthAtRecord;
+    if (replies.empty() || (!wrongCode && !badLength))
+        return;
+    if (wrongCode)
+        Log(FaultEvent("wrong-code"));
+    if (badLength)
+        Log(FaultEvent("bad-length").Add("delta", m_options.badLengthDelta));
+    for (SimBytes& reply : replies) {
+        TAG_SSTHEADER header;
+        std::memcpy(&header, reply.data(), sizeof header);
+        if (wrongCode)
+            header.CommandCode.set(header.CommandCode.get() ^ kWrongCodeFlip);
+        if (badLength) {
+            const int64_t length = int64_t(header.DataLength.get()) + m_options.badLengthDelta;
+            header.DataLength.set(static_cast<uint32_t>(length < 0 ? 0 : length));
+        }
+        std::memcpy(reply.data(), &header, sizeof header);
+    }
+}
+
+void SimConnection::Log(const JsonLine& fields, bool withSeq) {
+    JsonLine line;
+    line.Add("conn", m_id);
+    if (withSeq)
+        line.Add("seq", m_seq);
+    m_log.Write(line.Append(fields));
+}
+
+void SimConnection::LogError(const std::string& message, const TAG_SSTHEADER* header) {
+    JsonLine line;
+    line.Add("event", "error");
+    if (header != nullptr)
+        line.Add("code", header->CommandCode.get())
+            .Add("len", uint64_t(header->DataLength.get()) + 8);
+    Log(line.Add("msg", message));
+}

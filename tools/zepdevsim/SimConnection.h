@@ -1,0 +1,42 @@
+// One accepted connection of the simulator: reads and frames the host's records, logs them,
+// lets the device answer, and applies the transport-level faults (close, silence, delay, wrong
+// command code, wrong DataLength) to what goes back.
+#pragma once
+
+#include "SimDevice.h"
+#include "SimLog.h"
+#include "SimSocket.h"
+#include "SimStopFlag.h"
+
+#include <string>
+
+class SimConnection {
+public:
+    SimConnection(unsigned id, SimSocket& socket, const SimOptions& options, SimImageStore& store,
+                  SimLog& log, SimStopFlag& stop);
+
+    // Serves until the host closes, a fault or a malformed record ends the connection, or a
+    // stop is requested. Logs the connect and the disconnect with its reason.
+    void Serve(const std::string& peer);
+
+private:
+    enum class ReadResult { Done, Closed, Stopped, Failed };
+
+    ReadResult ReadExact(unsigned char* buffer, size_t size, size_t& got);
+    // Reads one whole, well-framed record; otherwise sets reason and returns false.
+    bool NextRecord(SimBytes& bytes, std::string& reason);
+    bool ReadFailed(ReadResult result, size_t got, std::string& reason);
+    // Sends the answers to the current record; false when the connection must end.
+    bool SendReplies(std::vector<SimBytes>& replies);
+    void ApplyReplyFaults(std::vector<SimBytes>& replies);
+    void Log(const JsonLine& fields, bool withSeq = true);
+    void LogError(const std::string& message, const TAG_SSTHEADER* header = nullptr);
+
+    const unsigned m_id;
+    SimSocket& m_socket;
+    const SimOptions& m_options;
+    SimLog& m_log;
+    SimStopFlag& m_stop;
+    SimDevice m_device;
+    uint32_t m_seq = 0; // records received so far; the current record's number
+};

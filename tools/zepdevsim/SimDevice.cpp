@@ -1,0 +1,253 @@
+// Record-by-record behaviour of the simulated device.
+#include "SimDevice.h"
+
+#include <algorithm>
+
+namespace {
+
+const char kTargetInfoName[] = "TargetInfo.txt";
+
+bool IsFinal(uint16_t endNotice) {
+    return endNotice == ZEP_END_FINAL || endNotice == ZEP_END_FINAL_QUERY;
+}
+
+bool IsAccepted(uint16_t status) {
+    return status == ZEP_STATUS_OK || status == ZEP_STATUS_WRITING;
+}
+
+uint16_t Checksum(const unsigned char* data, size_t n, uint16_t seed = 0) {
+    return ZepChecksum(data, n, seed);
+}
+
+// Enter, exit and SendFile replies share one 12-byte layout: header and status.
+template <class T> SimBytes StatusReply(uint16_t code, uint16_t status) {
+    T reply{};
+    reply.Header.CommandCode.set(code);
+    reply.Header.DataLength.set(sizeof(T) - sizeof(TAG_SSTHEADER));
+    reply.Status.set(status);
+    return RecordBytes(reply);
+}
+
+SimBytes QueryReply(uint16_t status, uint32_t total, uint32_t done) {
+    TAG_RESQUERYUPDATESTATUS reply{};
+    reply.Header.CommandCode.set(ZEP_CMD_QUERYUPDATESTATUS);
+    reply.Header.DataLength.set(sizeof reply - sizeof(TAG_SSTHEADER));
+    reply.Status.set(status);
+    reply.TotalUpdateSize.set(total);
+    reply.UpdateSize.set(done);
+    return RecordBytes(reply);
+}
+
+SimBytes GetFilePacket(const std::string& file, size_t offset, size_t n, uint16_t endNotice,
+                       uint16_t checksum) {
+    TAG_RESGETFILE head{};
+    head.Header.CommandCode.set(ZEP_CMD_GETFILE);
+    head.Header.DataLength.set(static_cast<uint32_t>(sizeof head - sizeof(TAG_SSTHEADER) + n));
+    head.EndNotice.set(endNotice);
+    head.TransmittedSize.set(static_cast<uint32_t>(offset));
+    head.TotalTransmitSize.set(static_cast<uint32_t>(file.size()));
+    head.CheckSum.set(checksum);
+    head.LengthOfSendData.set(static_cast<uint32_t>(n));
+    return RecordBytes(head, reinterpret_cast<const unsigned char*>(file.data()) + offset, n);
+}
+
+JsonLine Event(const char* kind) {
+    return JsonLine().Add("event", kind);
+}
+
+JsonLine FaultEvent(const char* fault) {
+    return Event("fault").Add("fault", fault);
+}
+
+} // namespace
+
+SimDevice::SimDevice(const SimOptions& options, SimImageStore& store)
+    : m_options(options), m_store(store) {}
+
+SimDevice::Outcome SimDevice::Handle(const SimRecord& record) {
+    Outcome out;
+    switch (record.Code()) {
+    case ZEP_CMD_ENTERDOWNLOAD:
+        out.replies.push_back(
+            StatusReply<TAG_RESENTERDOWNLOAD>(ZEP_CMD_ENTERDOWNLOAD, m_options.enterStatus));
+        break;
+    case ZEP_CMD_EXITDOWNLOAD:
+        out.replies.push_back(
+            StatusReply<TAG_RESENTERDOWNLOAD>(ZEP_CMD_EXITDOWNLOAD, ZEP_STATUS_OK));
+        break;
+    case ZEP_CMD_GETFILE:
+        GetFile(record, out);
+        break;
+    case ZEP_CMD_SENDFILE:
+        SendFile(record, out);
+        break;
+    case ZEP_CMD_QUERYUPDATESTATUS:
+        QueryStatus(record, out);
+        break;
+    default: // framing lets no other code through
+        break;
+    }
+    return out;
+}
+
+void SimDevice::GetFile(const SimRecord& record, Outcome& out) {
+    const std::string name = WireFileName(record.As<TAG_CMDGETFILE>().FileName);
+    if (name != kTargetInfoName) {
+        out.events.push_back(Event("error").Add("msg", "no such device file: " + name));
+        out.replies.push_back(GetFilePacket(std::string(), 0, 0, kSimEndNoSuchFile, 0));
+        return;
+    }
+    const std::string& file = m_options.targetInfo;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(file.data());
+    const size_t chunk = std::max<uint32_t>(m_options.getFilePacketSize, 1);
+    size_t offset = 0;
+    uint32_t index = 0;
+    do { // an empty file still goes out as one final packet
+        const size_t n = std::min(chunk, file.size() - offset);
+        const bool last = offset + n == file.size();
+        uint16_t sum = last ? Checksum(bytes, file.size()) : Checksum(bytes + offset, n);
+        if (++index == m_options.corruptGetFilePacket) {
+            ++sum;
+            out.events.push_back(FaultEvent("getfile-checksum").Add("packet", index));
+        }
+        out.replies.push_back(
+            GetFilePacket(file, offset, n, last ? ZEP_END_FINAL : ZEP_END_MORE, sum));
+        offset += n;
+    } while (offset < file.size());
+}
+
+void SimDevice::SendFile(const SimRecord& record, Outcome& out) {
+    const TAG_CMDSENDFILE head = record.As<TAG_CMDSENDFILE>();
+    const std::string name = WireFileName(head.FileName);
+    const uint16_t endNotice = head.EndNotice.get();
+    if (++m_sendFilePackets == m_options.sendFileStatusAt) {
+        const uint16_t status = m_options.sendFileStatus;
+        if (!IsAccepted(status))
+            m_uploads.erase(name); // the device has given this image up
+        out.events.push_back(FaultEvent("sendfile-status").Add("status", status));
+        out.replies.push_back(StatusReply<TAG_RESSENDFILE>(ZEP_CMD_SENDFILE, status));
+        return;
+    }
+
+    uint16_t status = ZEP_STATUS_OK;
+    if (endNotice == ZEP_END_CONTROL) {
+        // A control head carries nothing for the image; it is acknowledged and otherwise ignored.
+    } else if (endNotice == ZEP_END_MORE) {
+        status = AcceptData(name, head, record.SendData(), out);
+        if (!m_options.ackIntermediate)
+            return; // a failure surfaces at the image's final packet instead
+    } else if (IsFinal(endNotice)) {
+        if (head.LengthOfSendData.get() > 0) // the last data packet itself ends the image
+            status = AcceptData(name, head, record.SendData(), out);
+        if (status == ZEP_STATUS_OK)
+            status = Complete(name, head, out);
+    } else {
+        out.events.push_back(Event("error").Add("msg", "EndNotice " + std::to_string(endNotice) +
+                                                           " is not a SendFile EndNotice"));
+        status = kSimStatusRejected;
+    }
+    out.replies.push_back(StatusReply<TAG_RESSENDFILE>(ZEP_CMD_SENDFILE, status));
+}
+
+uint16_t SimDevice::AcceptData(const std::string& name, const TAG_CMDSENDFILE& head,
+                               const unsigned char* data, Outcome& out) {
+    const uint32_t offset = head.TransmittedSize.get();
+    const uint32_t total = head.TotalTransmitSize.get();
+    const uint32_t n = head.LengthOfSendData.get();
+    if (Checksum(data, n) != head.CheckSum.get())
+        return Fail(name, ZEP_STATUS_CHECKSUM_ERROR, "packet checksum mismatch", out);
+    if (offset == 0)
+        m_uploads[name] = Upload{total, {}, 0, {}}; // a new transfer replaces an unfinished one
+    auto it = m_uploads.find(name);
+    if (it == m_uploads.end())
+        return Fail(name, ZEP_STATUS_CHECKSUM_ERROR, "packet of an image never begun", out);
+    Upload& upload = it->second;
+    if (!upload.fault.empty())
+        return ZEP_STATUS_CHECKSUM_ERROR; // already reported when it broke
+    if (offset != upload.data.size() || total != upload.total)
+        return Fail(name, ZEP_STATUS_CHECKSUM_ERROR,
+                    "packet at offset " + std::to_string(offset) + " of " + std::to_string(total) +
+                        " does not follow " + std::to_string(upload.data.size()) + " of " +
+                        std::to_string(upload.total),
+                    out);
+    if (uint64_t(offset) + n > total)
+        return Fail(name, ZEP_STATUS_CHECKSUM_ERROR, "packet runs past the image size", out);
+    if (total > m_options.maxImageSize)
+        return Fail(name, ZEP_STATUS_WRITE_ERROR, "image larger than the device takes", out);
+    upload.data.insert(upload.data.end(), data, data + n);
+    upload.sum = Checksum(data, n, upload.sum);
+    return ZEP_STATUS_OK;
+}
+
+uint16_t SimDevice::Complete(const std::string& name, const TAG_CMDSENDFILE& head, Outcome& out) {
+    const bool closing = head.LengthOfSendData.get() == 0;
+    const uint32_t total = head.TotalTransmitSize.get();
+    auto it = m_uploads.find(name);
+    if (it == m_uploads.end() && closing && total == 0 && head.TransmittedSize.get() == 0)
+        it = m_uploads.emplace(name, Upload{}).first; // an empty image has no data packet
+    if (it == m_uploads.end())
+        return Fail(name, ZEP_STATUS_CHECKSUM_ERROR, "final packet of an image never begun", out);
+    const Upload upload = std::move(it->second);
+    m_uploads.erase(it);
+    if (!upload.fault.empty())
+        return ZEP_STATUS_CHECKSUM_ERROR;
+
+    std::string problem;
+    if (upload.data.size() != upload.total || total != upload.total)
+        problem = "image incomplete: " + std::to_string(upload.data.size()) + " of " +
+                  std::to_string(upload.total) + " bytes";
+    else if (closing && head.TransmittedSize.get() != upload.total)
+        problem = "closing packet offset does not match the image size";
+    else if (closing && head.CheckSum.get() != upload.sum)
+        problem = "image checksum mismatch";
+    if (!problem.empty())
+        return Fail(name, ZEP_STATUS_CHECKSUM_ERROR, problem, out);
+
+    std::string why;
+    if (!m_store.Store(name, upload.data, &why))
+        return Fail(name, ZEP_STATUS_WRITE_ERROR, why, out);
+    m_written[name] = Written{upload.total, 0};
+    m_lastWritten = name;
+    out.events.push_back(
+        Event("image").Add("file", name).Add("size", upload.total).Add("sum", upload.sum));
+    return head.EndNotice.get();
+}
+
+uint16_t SimDevice::Fail(const std::string& name, uint16_t status, const std::string& why,
+                         Outcome& out) {
+    Upload& upload = m_uploads[name];
+    if (upload.fault.empty())
+        upload.fault = why;
+    out.events.push_back(
+        Event("reject").Add("file", name).Add("status", status).Add("reason", why));
+    return status;
+}
+
+void SimDevice::QueryStatus(const SimRecord& record, Outcome& out) {
+    ++m_queries;
+    if (m_options.queryWriteFaultFrom != 0 && m_queries >= m_options.queryWriteFaultFrom) {
+        out.events.push_back(FaultEvent("query-write-error"));
+        out.replies.push_back(QueryReply(ZEP_STATUS_WRITE_ERROR, 0, 0));
+        return;
+    }
+    const std::string name = record.IsShortQuery()
+                                 ? m_lastWritten
+                                 : WireFileName(record.As<TAG_CMDQUERYUPDATESTATUS>().FileName);
+    auto it = m_written.find(name);
+    if (it == m_written.end()) {
+        out.events.push_back(
+            Event("error").Add("msg", "status query about no received image: " + name));
+        out.replies.push_back(QueryReply(kSimStatusRejected, 0, 0));
+        return;
+    }
+    Written& written = it->second;
+    const uint32_t steps = m_options.writeSteps;
+    if (written.queries < steps) {
+        ++written.queries;
+        const uint64_t done = uint64_t(written.size) * written.queries / (uint64_t(steps) + 1);
+        out.replies.push_back(
+            QueryReply(ZEP_STATUS_WRITING, written.size, static_cast<uint32_t>(done)));
+    } else {
+        out.replies.push_back(QueryReply(ZEP_STATUS_OK, written.size, written.size));
+    }
+}

@@ -1,0 +1,37 @@
+// Settings of the device simulator: how the simulated device answers, and which faults it
+// injects. Fault knobs count records per connection, from 1 (the first record a connection
+// receives is record 1); 0 switches a knob off.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct SimOptions {
+    std::string host = "127.0.0.1";
+    uint16_t port = 48350; // 0: any free port, see DeviceSimulator::Port()
+    uint16_t enterStatus = 0x0080;
+    std::string targetInfo;            // content of the device's TargetInfo.txt
+    uint32_t getFilePacketSize = 1024; // data bytes per GetFile packet
+    std::string outputDir;   // whole, checksum-correct images are written here; empty: memory only
+    uint32_t writeSteps = 3; // status queries answered "still writing" before "written"
+    bool ackIntermediate = true; // reply to every intermediate SendFile packet
+    std::string logPath;         // JSON lines; empty: memory only
+    uint32_t maxConnections = 0; // stop serving after this many connections; 0: until stopped
+    uint32_t maxRecordSize = 16u << 20; // largest DataLength accepted from the host
+    uint32_t maxImageSize = 256u << 20; // larger images are refused with a write error
+
+    // Fault injection.
+    uint32_t closeAtRecord = 0;    // drop the connection on receiving this record
+    uint32_t silentFromRecord = 0; // read but never answer from this record on
+    uint32_t replyDelayMs = 0;     // pause before every reply
+    uint32_t sendFileStatusAt = 0; // answer sendFileStatus to this SendFile packet (1 = first)
+    uint16_t sendFileStatus = 0x0803;
+    uint32_t corruptGetFilePacket = 0; // wrong CheckSum in this packet of every GetFile answer
+    uint32_t wrongCodeAtRecord = 0;    // replies to this record carry another command code
+    uint32_t badLengthAtRecord = 0;    // replies to this record misstate their DataLength ...
+    int32_t badLengthDelta = 1;        // ... by this many bytes
+    uint32_t queryWriteFaultFrom = 0;  // this status query (1 = first) and later ones get 0x0803
+};
+
+// Whether the options describe a device that can be served; error says what is wrong.
+bool ValidateSimOptions(const SimOptions& options, std::string* error);
