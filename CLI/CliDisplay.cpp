@@ -1,0 +1,71 @@
+// Progress output in the three modes. The terminal line is rewritten in place with a carriage
+// return and padded so that a shorter text leaves nothing of the longer one behind.
+#include "CliDisplay.h"
+
+#include "CliJson.h"
+
+#include <cstring>
+
+ProgressDisplay::ProgressDisplay(std::ostream& out, std::ostream& err, DisplayMode mode)
+    : m_out(out), m_err(err), m_mode(mode) {}
+
+std::string ProgressDisplay::BarLine(const ProgressView& view) {
+    const int percent = view.FilledPercent();
+    const int cells = percent * kBarWidth / 100;
+    std::string line = "[" + std::string(cells, '#') + std::string(kBarWidth - cells, '.') + "] ";
+    std::string number = std::to_string(percent) + "%";
+    line += std::string(4 - number.size(), ' ') + number + "  " + view.strStatus;
+    return line;
+}
+
+bool ProgressDisplay::SameRecord(const tag_devinfo& a, const tag_devinfo& b) {
+    return a.UpdateState == b.UpdateState && a.dwCurrentSize == b.dwCurrentSize &&
+           a.dwMaxSize == b.dwMaxSize && a.nResult == b.nResult && a.dwFirmIdx == b.dwFirmIdx &&
+           a.dwUpdatedFirmNum == b.dwUpdatedFirmNum &&
+           a.bSupportQureryUpdate == b.bSupportQureryUpdate &&
+           std::memcmp(a.FileName, b.FileName, sizeof a.FileName) == 0;
+}
+
+void ProgressDisplay::Update(const tag_devinfo& info, const ProgressView& view) {
+    if (m_mode == DisplayMode::JSON) {
+        if (!m_bShown || !SameRecord(info, m_lastInfo))
+            m_out << JsonProgress(info, view) << '\n' << std::flush;
+    } else if (!m_bShown || view != m_lastView) {
+        if (m_mode == DisplayMode::LINES) {
+            m_out << view.strStatus << ' ' << view.FilledPercent() << "%\n" << std::flush;
+        } else {
+            std::string line = BarLine(view);
+            size_t length = line.size();
+            if (length < m_barLength)
+                line += std::string(m_barLength - length, ' ');
+            m_out << '\r' << line << std::flush;
+            m_barLength = length;
+        }
+    }
+    m_bShown = true;
+    m_lastView = view;
+    m_lastInfo = info;
+}
+
+void ProgressDisplay::EndBarLine() {
+    if (m_barLength != 0) {
+        m_out << '\n' << std::flush;
+        m_barLength = 0;
+        m_bShown = false; // redraw the bar below the text that interrupted it
+    }
+}
+
+void ProgressDisplay::Notice(const std::string& text) {
+    EndBarLine();
+    m_err << text << '\n' << std::flush;
+}
+
+void ProgressDisplay::Final(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStopped,
+                            const std::string& strCaption, const std::string& strMessage) {
+    if (m_mode == DisplayMode::JSON) {
+        m_out << JsonFinal(nResult, dwUpdatedFirmNum, bStopped, strMessage) << '\n' << std::flush;
+        return;
+    }
+    EndBarLine();
+    m_out << strCaption << ": " << strMessage << '\n' << std::flush;
+}

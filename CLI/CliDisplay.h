@@ -1,0 +1,39 @@
+// Output of the console updater: a redrawn bar on a terminal, one line per change otherwise, or
+// JSON lines. Notices (such as the answer to Ctrl-C) go to the error stream.
+#pragma once
+
+#include "CliProgress.h"
+#include "zepDevInfo.h"
+
+#include <ostream>
+#include <string>
+
+enum class DisplayMode { TERMINAL, LINES, JSON };
+
+class ProgressDisplay {
+public:
+    ProgressDisplay(std::ostream& out, std::ostream& err, DisplayMode mode);
+
+    // Called after every tick; writes only what changed since the last call.
+    void Update(const tag_devinfo& info, const ProgressView& view);
+    void Notice(const std::string& text);
+    // The closing report: the result message, or in JSON mode the final object.
+    void Final(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStopped,
+               const std::string& strCaption, const std::string& strMessage);
+
+    // The terminal line for a view: a bar of kBarWidth cells, the percentage and the status.
+    static std::string BarLine(const ProgressView& view);
+    static const int kBarWidth = 30;
+
+private:
+    void EndBarLine();
+    static bool SameRecord(const tag_devinfo& a, const tag_devinfo& b);
+
+    std::ostream& m_out;
+    std::ostream& m_err;
+    DisplayMode m_mode;
+    bool m_bShown = false; // something was written for the previous view / record
+    ProgressView m_lastView;
+    tag_devinfo m_lastInfo;
+    size_t m_barLength = 0; // length of the bar line on screen; 0 when none is open
+};

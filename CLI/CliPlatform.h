@@ -1,0 +1,16 @@
+// The console updater's platform edges: terminal detection, Ctrl-C, and the file that carries
+// the program's own package (CliPlatform_posix.cpp, CliPlatform_win.cpp).
+#pragma once
+
+#include <string>
+
+// True when standard output is a terminal (the bar is then redrawn in place).
+bool IsStdoutTerminal();
+
+// From now on Ctrl-C (and on POSIX a termination request) only counts a stop request.
+bool InstallStopHandler();
+unsigned int StopRequestCount();
+
+// The file holding the package appended to this program; empty when the engine's own lookup
+// finds it.
+std::string OwnPackagePath();

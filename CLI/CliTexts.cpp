@@ -1,0 +1,93 @@
+// English string table of the progress page and the result messages.
+#include "CliTexts.h"
+
+const char* const kConnectingText = "Connecting to the device...";
+
+namespace {
+
+struct StringEntry {
+    int nId;
+    const char* pszText;
+};
+
+const StringEntry kStrings[] = {
+    {111, "Warning"},
+    {112, "Information"},
+    {145, "Firmware update is complete.\nRestart the device."},
+    {146, "Firmware update is complete.\nThe device will restart automatically."},
+    {147, "The firmware of the selected device does not need to be updated.\nRestart the device."},
+    {148, "The firmware of the selected device does not need to be updated.\nThe device will "
+          "restart automatically."},
+    {149, "Could not properly overwrite the firmware in the device. Try to update the firmware "
+          "again."},
+    {150, "Could not verify the firmware data. Try to update the firmware again."},
+    {151, "Update was canceled because there was no response from the device, the device is "
+          "active, or other users are updating.\nCheck the device status, and then try to update "
+          "the firmware again."},
+    {152, "Update was canceled because a fax transmission occurred during the update. Try to "
+          "update the firmware again."},
+    {153, "Could not update the firmware. For details, refer to the display panel of the device."},
+    {154, "Could not update the firmware.\nThe USB or network cable may be disconnected or the "
+          "device may be turned off.\n\n- If the USB or network cable is unplugged:\nDo not turn "
+          "off the device if it is in the process of writing.\nWhen the device is not writing, "
+          "properly connect the any cables. Turn the device off and then on, and try to update "
+          "the firmware again.\n\n- If the device is turned off:\nTurn on the device and try to "
+          "update the firmware again."},
+    {155, "The selected device is not compatible. Select a different device, and then try to "
+          "update the firmware again."},
+    {156, "Could not properly read the firmware. Try to update the firmware again."},
+    {157, "An error occurred in this computer. Restart your computer, and then try to update the "
+          "firmware again."},
+    {171, "Checking verison of firmware..."},
+    {172, "Checking verison of firmware %d..."},
+    {173, "Preparing to update firmware..."},
+    {174, "Preparing to update firmware %d..."},
+    {175, "Overwriting firmware in target device..."},
+    {176, "Overwriting firmware %d in target device..."},
+    {177, "Finishing..."},
+};
+
+const char* TableText(int nId) {
+    for (const StringEntry& entry : kStrings) {
+        if (entry.nId == nId)
+            return entry.pszText;
+    }
+    return "";
+}
+
+// Failure messages by result code, -1 to -9.
+const int kFailureText[] = {149, 150, 151, 152, 153, 154, 155, 156, 157};
+
+} // namespace
+
+std::string StatusText(int nSingleId, unsigned int firmwareCount, uint32_t dwFirmIdx) {
+    if (firmwareCount == 1 || nSingleId == IDS_FINISHING)
+        return TableText(nSingleId);
+    // The numbered form holds exactly one %d; format it without handing the text to printf.
+    std::string text = TableText(nSingleId + 1);
+    std::string::size_type at = text.find("%d");
+    if (at != std::string::npos)
+        text.replace(at, 2, std::to_string(dwFirmIdx));
+    return text;
+}
+
+const char* CaptionText(bool bWarning) {
+    return TableText(bWarning ? 111 : 112);
+}
+
+ResultMessage ResultMessageFor(ZEPRESULT nPageResult, yesno_type needExit) {
+    const bool bRestartsItself = needExit == DEF_NO_VALUE;
+    int nTextId = 0;
+    bool bWarning = true;
+    if (nPageResult == RESULT_OK) {
+        nTextId = bRestartsItself ? 146 : 145;
+        bWarning = false;
+    } else if (nPageResult == RESULT_NO_UPDATE) {
+        nTextId = bRestartsItself ? 148 : 147;
+        bWarning = false;
+    } else if (nPageResult <= RESULT_ERR_WRITE && nPageResult >= RESULT_ERR_SYSTEM) {
+        nTextId = kFailureText[-nPageResult - 1];
+    }
+    return {nTextId, nTextId != 0 ? TableText(nTextId) : "", bWarning ? 111 : 112,
+            CaptionText(bWarning), bWarning};
+}
