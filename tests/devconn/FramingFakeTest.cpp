@@ -44,13 +44,6 @@ TEST_F(FramingFakeTest, WholeReplyReadAsHeaderThenPayload) {
     EXPECT_EQ(0, m_conn.DisposeData(m_pReply));
 }
 
-TEST_F(FramingFakeTest, HeaderOnlyReplyHasLength8) {
-    m_conn.QueueBytes(Reply(ZEP_CMD_ENTERDOWNLOAD, {}));
-    ASSERT_EQ(0, Exchange(EnterRequest()));
-    EXPECT_EQ(8u, m_dwSize);
-    EXPECT_EQ(1u, m_conn.m_readSizes.size());
-}
-
 TEST_F(FramingFakeTest, ShortHeaderAndReadErrorsAreMinus13) {
     m_conn.QueueBytes({0, 0, 0x51});
     EXPECT_EQ(-13, Exchange(EnterRequest()));
@@ -114,14 +107,6 @@ TEST_F(FramingFakeTest, PayloadInPiecesIsAssembled) {
     ASSERT_EQ(0, Exchange(EnterRequest()));
     EXPECT_EQ(reply, Got());
     EXPECT_EQ((std::vector<DWORD>{8, 50, 50, 28, 28}), m_conn.m_readSizes);
-}
-
-TEST_F(FramingFakeTest, PayloadCutByTimeoutKeepsWhatArrived) {
-    m_conn.SetTimeout(30);
-    Bytes reply = Reply(ZEP_CMD_GETFILE, Pattern(4), 10);
-    m_conn.QueueBytes(reply);
-    ASSERT_EQ(0, Exchange(EnterRequest()));
-    EXPECT_EQ(reply, Got());
 }
 
 // A receive packet size below a header is raised to one, and a reply announcing more payload

@@ -1,4 +1,5 @@
-// macOS print-port name tests: USB device URIs.
+// macOS print-port name tests (USB device URIs), and the transport each kind of port gets.
+#include "DevConnMgr.h"
 #include "zepUtil.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,15 @@ TEST(PortNameMac, NoPortMonitorPorts) {
     EXPECT_FALSE(IsMPUSBPRNPort("MPUSBPRN01"));
     EXPECT_FALSE(IsUSBPRNPort(nullptr));
     EXPECT_FALSE(IsMPUSBPRNPort(nullptr));
+}
+
+// USB device URIs get no connection until the USB transport exists; everything else is TCP.
+TEST(TransportChoiceMac, ByPortName) {
+    DevConnMgr* pMgr = DevConnMgr::Instance();
+    HANDLE h = nullptr;
+    EXPECT_EQ(-3, pMgr->Connect(nullptr, "usb://Torvi/Office?serial=1", FALSE, 48350, &h));
+    EXPECT_EQ(-8, pMgr->Connect(nullptr, "USB001", FALSE, 48350, &h)); // TCP, not an address
+    EXPECT_EQ(nullptr, h);
 }
 
 } // namespace
