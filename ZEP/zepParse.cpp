@@ -304,7 +304,10 @@ bool zepParse::getSecondsKey(const char* pkeyName, int& seconds) {
         seconds = 0;
         return true;
     }
-    return seconds >= 0 && seconds <= MAX_SECONDS;
+    // -1 also stands for a key without a value, which is unreadable; a written value counts,
+    // negative ones included: the engine gives them its minimum time-out.
+    bool hasValue = !getNextRowData(getTargetKeyRowData(pkeyName, 0)).empty();
+    return hasValue && seconds <= MAX_SECONDS;
 }
 
 bool zepParse::getEnterTime(int& seconds) {
@@ -321,8 +324,8 @@ bool zepParse::getUpdateTime(int& seconds) {
 
 bool zepParse::getMaxPacket(int& size) {
     ZepLock lock(m_lock);
-    // A key without a value (-1) or a negative size is no usable packet size.
-    return getIntValue("MAXPACKET", size, 0, 10) && size >= 0;
+    // A key without a value reads as -1 and still counts as present; callers judge the size.
+    return getIntValue("MAXPACKET", size, 0, 10);
 }
 
 bool zepParse::getSupportCommand(std::vector<int>& commandArray) {

@@ -63,7 +63,8 @@ TEST(ParseKeys, TimesInSeconds) {
     EXPECT_EQ(n, 60);
     EXPECT_FALSE(ParserWith("ENTERTIME")->getEnterTime(n));
     EXPECT_EQ(n, -1);
-    EXPECT_FALSE(ParserWith("EXITTIME -20")->getExitTime(n));
+    EXPECT_TRUE(ParserWith("EXITTIME -20")->getExitTime(n));
+    EXPECT_EQ(n, -20);
     // Seconds become milliseconds later: a value whose product overflows is refused.
     EXPECT_TRUE(ParserWith("UPDATETIME 2147483")->getUpdateTime(n));
     EXPECT_FALSE(ParserWith("UPDATETIME 2147484")->getUpdateTime(n));
@@ -74,10 +75,11 @@ TEST(ParseKeys, MaxPacket) {
     auto p = ParserWith("MAXPACKET 4156", TARGET_INFO_FILETYPE);
     EXPECT_TRUE(p->getMaxPacket(n));
     EXPECT_EQ(n, 4156);
-    // A key without a value is no packet size.
-    EXPECT_FALSE(ParserWith("MAXPACKET", TARGET_INFO_FILETYPE)->getMaxPacket(n));
+    // A key without a value reads as -1, and the key still counts as present.
+    EXPECT_TRUE(ParserWith("MAXPACKET", TARGET_INFO_FILETYPE)->getMaxPacket(n));
     EXPECT_EQ(n, -1);
-    EXPECT_FALSE(ParserWith("MAXPACKET -100", TARGET_INFO_FILETYPE)->getMaxPacket(n));
+    EXPECT_TRUE(ParserWith("MAXPACKET -100", TARGET_INFO_FILETYPE)->getMaxPacket(n));
+    EXPECT_EQ(n, -100);
 }
 
 TEST(ParseKeys, YesNoKeys) {
