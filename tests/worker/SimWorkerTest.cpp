@@ -1,0 +1,194 @@
+// The worker and the console updater against the device simulator over loopback: whole runs
+// with two images, a refused device, a connection dropped during a transfer, and the package
+// appended to a program.
+#include "CliApp.h"
+#include "SimFixture.h"
+#include "ZepBindTool.h"
+#include "zepThread.h"
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+const char* const kBootRow = "VERSION BOOTABLE=HV001200 boot.bin BOOTABLE";
+const char* const kLangRow = "VERSION LANGUAGE=HV000400 lang.bin LANGUAGE";
+
+// True when every element of seen occurs in expected, in the same order.
+bool IsSubsequence(const std::vector<update_state>& seen,
+                   const std::vector<update_state>& expected) {
+    size_t at = 0;
+    for (update_state s : seen) {
+        while (at < expected.size() && expected[at] != s)
+            ++at;
+        if (at == expected.size())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+class SimWorkerTest : public SimTest {
+protected:
+    bool Start() { return worker.UpdateStart(nullptr, m_address, sim->Port()); }
+
+    // Copies the record as a front-end would until pred holds (false after 30 s), keeping the
+    // distinct phases seen.
+    bool Follow(const std::function<bool(const tag_devinfo&)>& pred) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (std::chrono::steady_clock::now() < deadline) {
+            worker.CheckState(last);
+            if (phases.empty() || phases.back() != last.UpdateState)
+                phases.push_back(last.UpdateState);
+            if (pred(last))
+                return true;
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        return false;
+    }
+
+    void TearDown() override {
+        worker.StopThread();
+        SimTest::TearDown();
+    }
+
+    zepThread worker;
+    tag_devinfo last;
+    std::vector<update_state> phases;
+
+private:
+    char m_address[16] = "127.0.0.1";
+};
+
+TEST_F(SimWorkerTest, TwoImagesAreSentWrittenAndTheDeviceLeftDownloadMode) {
+    SimOptions options;
+    options.writeSteps = 3;
+    StartSimulator(options);
+    LoadZepInfo(SimZepInfo({kBootRow, kLangRow}));
+    UsePackage({{"boot.bin", Pattern(10000)}, {"lang.bin", Pattern(70000, 2)}});
+    ASSERT_TRUE(Start());
+    worker.SetPolling(1);
+    ASSERT_TRUE(Follow([](const tag_devinfo& i) { return i.UpdateState >= END_UPDATE; }));
+    EXPECT_EQ(END_UPDATE, last.UpdateState);
+    EXPECT_EQ(0u, LoggedCount("ExitDownload"));
+    worker.StopThread();
+
+    EXPECT_EQ(RESULT_OK, last.nResult);
+    EXPECT_EQ(2u, last.dwUpdatedFirmNum);
+    EXPECT_TRUE(
+        IsSubsequence(phases, {NORMALMODE_STATE, DOWNLOADMODE_STATE, CHECKVERSION_STATE,
+                               TRANSFER_FIRM, WRITING_FIRM, END_FIRM_UPDATE, CHECKVERSION_STATE,
+                               TRANSFER_FIRM, WRITING_FIRM, END_FIRM_UPDATE, END_UPDATE}));
+    auto images = sim->ReceivedImages();
+    ASSERT_EQ(2u, images.size());
+    EXPECT_EQ(Pattern(10000), images["BOOTABLE"]);
+    EXPECT_EQ(Pattern(70000, 2), images["LANGUAGE"]);
+    EXPECT_EQ(8u, LoggedCount("QueryUpdateStatus"));
+    EXPECT_EQ(1u, LoggedCount("ExitDownload"));
+}
+
+TEST_F(SimWorkerTest, BusyDeviceIsReportedAndNotSentTheExitCommand) {
+    SimOptions options;
+    options.enterStatus = ZEP_STATUS_BUSY;
+    StartSimulator(options);
+    LoadZepInfo(SimZepInfo({kBootRow}));
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(Follow([](const tag_devinfo& i) { return i.UpdateState == UPDATE_ERROR; }));
+    EXPECT_EQ(RESULT_ERR_BUSY, last.nResult);
+    worker.StopThread();
+    EXPECT_EQ(0u, LoggedCount("ExitDownload"));
+}
+
+TEST_F(SimWorkerTest, ConnectionDroppedDuringATransferIsAConnectionError) {
+    SimOptions options;
+    options.closeAtRecord = 5; // enter, two fetches, then the second data packet
+    StartSimulator(options);
+    LoadZepInfo(SimZepInfo({kBootRow}));
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(Follow([](const tag_devinfo& i) { return i.UpdateState == UPDATE_ERROR; }));
+    EXPECT_EQ(RESULT_ERR_CONNECT, last.nResult);
+    EXPECT_EQ(0u, last.dwUpdatedFirmNum);
+    EXPECT_TRUE(sim->ReceivedImages().empty());
+}
+
+// --- The console updater ---
+
+class SimCliTest : public SimTest {
+protected:
+    // Writes ZEPINFO.txt and the images as files and packs them with the packer: stand-alone,
+    // or appended to a copy of program.
+    std::string Pack(const std::string& zepInfo, const std::string& program = "") {
+        const std::string dir = m_package.substr(0, m_package.find_last_of("/\\") + 1);
+        WriteFile(dir + "ZEPINFO.txt", std::vector<uint8_t>(zepInfo.begin(), zepInfo.end()));
+        WriteFile(dir + "boot.bin", Pattern(10000));
+        const std::string out = dir + (program.empty() ? "cli.pkg" : "program-with-package");
+        std::vector<std::string> args = {program.empty() ? "create" : "append", "-o", out, "--info",
+                                         dir + "ZEPINFO.txt"};
+        if (!program.empty()) {
+            args.push_back("--program");
+            args.push_back(program);
+        }
+        args.push_back(dir + "boot.bin");
+        std::ostringstream out_, err_;
+        EXPECT_EQ(ZEPBIND_EXIT_OK, RunZepBind(args, out_, err_)) << err_.str();
+        return out;
+    }
+
+    int Run(std::vector<const char*> args, const std::string& ownPackage = "") {
+        zepBindInfo::DestroyInstance();
+        args.insert(args.begin(), "halvard");
+        CliEnvironment env;
+        env.strOwnPackagePath = ownPackage;
+        env.dwTickMs = 2;
+        env.dwWorkerPollingMs = 1;
+        return RunCli(static_cast<int>(args.size()), args.data(), out, err, env);
+    }
+
+    static void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+        std::ofstream file(path, std::ios::binary);
+        file.write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        ASSERT_TRUE(file.good()) << path;
+    }
+
+    std::ostringstream out, err;
+};
+
+TEST_F(SimCliTest, JsonRunWithAPackageFile) {
+    StartSimulator();
+    const std::string package = Pack(SimZepInfo({kBootRow}));
+    EXPECT_EQ(CLI_EXIT_OK, Run({"--package", package.c_str(), "--json", "--address", "127.0.0.1"}));
+    const std::string text = out.str();
+    EXPECT_NE(std::string::npos, text.find("\"state\":\"WRITING_FIRM\""));
+    EXPECT_NE(std::string::npos,
+              text.find("{\"final\":true,\"result\":1,\"updated\":1,\"stopped\":false,"));
+    EXPECT_EQ(Pattern(10000), sim->ReceivedImages()["BOOTABLE"]);
+    EXPECT_EQ(1u, LoggedCount("ExitDownload"));
+}
+
+TEST_F(SimCliTest, PackageAppendedToTheProgramIsFoundWithoutArguments) {
+    StartSimulator();
+    // Any file stands in for the program: the package is found by its trailer.
+    const std::string dir = m_package.substr(0, m_package.find_last_of("/\\") + 1);
+    WriteFile(dir + "program", Pattern(5000, 9));
+    const std::string program =
+        Pack(SimZepInfo({kBootRow}) + "NEEDEXITOPERATION YES\r\n", dir + "program");
+    EXPECT_EQ(CLI_EXIT_OK, Run({"--address", "127.0.0.1"}, program));
+    EXPECT_NE(std::string::npos,
+              out.str().find("Information: Firmware update is complete.\nRestart the device.\n"));
+    EXPECT_EQ(Pattern(10000), sim->ReceivedImages()["BOOTABLE"]);
+}
+
+TEST_F(SimCliTest, UnreachableDeviceIsAConnectionError) {
+    StartSimulator();
+    std::string zepInfo = SimZepInfo({kBootRow});
+    const uint16_t port = sim->Port();
+    sim->Stop(); // nothing listens on the port any more
+    const std::string package = Pack(zepInfo);
+    EXPECT_EQ(CLI_EXIT_FAILED, Run({"--package", package.c_str(), "--address", "127.0.0.1"}));
+    EXPECT_NE(std::string::npos, out.str().find("Warning: Could not update the firmware.\nThe USB "
+                                                "or network cable may be disconnected"))
+        << out.str() << " (port " << port << ")";
+}
