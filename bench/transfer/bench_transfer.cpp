@@ -1,0 +1,175 @@
+// Firmware transfer benchmark. Throughput: a 64 MiB image sent by the engine's UpdateFirmware
+// and by a minimal stop-and-wait client, alternately, to the same simulator on loopback; the best
+// of three runs each, for two packet sizes. Memory: the peak resident size of a process that
+// transfers a 1 MiB and a 256 MiB image (each in a fresh child), which should hardly differ
+// because the engine streams the image one packet at a time.
+#include "BindPackageWriter.h"
+#include "DeviceSimulator.h"
+#include "EngineTransfer.h"
+#include "StopAndWaitClient.h"
+#include "TestImage.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const unsigned long long kMiB = 1ull << 20;
+const int kRounds = 3;
+
+struct Package {
+    std::string path;  // the bound package
+    std::string image; // the same image as a file of its own
+    unsigned long long size;
+};
+
+bool MakePackage(const fs::path& dir, const std::string& tag, unsigned long long size,
+                 Package& out) {
+    fs::create_directories(dir / tag);
+    out.size = size;
+    out.image = (dir / tag / "image.bin").string();
+    out.path = (dir / tag / "package").string();
+    const std::string info = (dir / tag / "ZEPINFO.txt").string();
+    std::ofstream(info) << "TGMNAME HV2000\r\nENTERTIME 5\r\nEXITTIME 5\r\nUPDATETIME 30\r\n"
+                           "ALLOWVERSIONDOWN NO\r\nSPECIALCMDPATTERN NO\r\n"
+                           "VERSION BOOTABLE=HV001200 image.bin BOOTABLE\r\n";
+    std::string error;
+    if (!WriteTestImage(out.image, size, 7, error) ||
+        !WriteBindPackage({out.path, "", info, {out.image}}, error)) {
+        std::fprintf(stderr, "cannot write the %s package: %s\n", tag.c_str(), error.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<DeviceSimulator> StartSimulator(unsigned long maxPacket) {
+    SimOptions options;
+    options.host = "127.0.0.1";
+    options.port = 0;
+    options.targetInfo = "TGMNAME HV2000\r\nVERSION BOOTABLE1=HV001100\r\nMAXPACKET " +
+                         std::to_string(maxPacket) +
+                         "\r\nSUPPORT_COMMAND 5101\r\nSUPPORT_COMMAND 5102\r\n";
+    auto sim = std::make_unique<DeviceSimulator>(options);
+    std::string error;
+    if (!sim->Start(&error)) {
+        std::fprintf(stderr, "simulator: %s\n", error.c_str());
+        return nullptr;
+    }
+    return sim;
+}
+
+double MiBPerSecond(unsigned long long bytes, double seconds) {
+    return seconds > 0 ? double(bytes) / kMiB / seconds : 0.0;
+}
+
+bool CompareThroughput(const Package& package, unsigned long chunk) {
+    auto sim = StartSimulator(chunk + 60);
+    if (!sim)
+        return false;
+    double bestEngine = 0, bestPlain = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        std::string why;
+        double engine = EngineTransfer(package.path, sim->Port(), why);
+        double plain = StopAndWaitTransfer(sim->Port(), package.image, "BOOTABLE", chunk, why);
+        if (engine < 0 || plain < 0) {
+            std::fprintf(stderr, "transfer failed: %s\n", why.c_str());
+            return false;
+        }
+        bestEngine = std::max(bestEngine, MiBPerSecond(package.size, engine));
+        bestPlain = std::max(bestPlain, MiBPerSecond(package.size, plain));
+    }
+    std::printf("  %6lu-byte packets: UpdateFirmware %8.1f MiB/s, stop-and-wait %8.1f MiB/s, "
+                "ratio %.2f (goal >= 0.90)\n",
+                chunk, bestEngine, bestPlain, bestPlain > 0 ? bestEngine / bestPlain : 0.0);
+    return true;
+}
+
+long VmHWMkB() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.compare(0, 6, "VmHWM:") == 0)
+            return std::atol(line.c_str() + 6);
+    }
+    return -1;
+}
+
+// Child: one engine transfer, then its own peak resident size on standard output.
+int PeakRssChild(const std::string& packagePath, uint16_t port) {
+    std::string why;
+    if (EngineTransfer(packagePath, port, why) < 0) {
+        std::fprintf(stderr, "transfer failed: %s\n", why.c_str());
+        return 1;
+    }
+    std::printf("%ld\n", VmHWMkB());
+    return 0;
+}
+
+long ChildPeakRss(const Package& package, uint16_t port) {
+    char self[4096];
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0)
+        return -1;
+    self[n] = '\0';
+    const std::string command =
+        std::string("'") + self + "' --peak-rss '" + package.path + "' " + std::to_string(port);
+    FILE* child = popen(command.c_str(), "r");
+    if (child == nullptr)
+        return -1;
+    long kB = -1;
+    if (std::fscanf(child, "%ld", &kB) != 1)
+        kB = -1;
+    return pclose(child) == 0 ? kB : -1;
+}
+
+bool ComparePeakMemory(const Package& small, const Package& large) {
+    const unsigned long chunk = 65536;
+    auto sim = StartSimulator(chunk + 60);
+    if (!sim)
+        return false;
+    long smallKB = ChildPeakRss(small, sim->Port());
+    long largeKB = ChildPeakRss(large, sim->Port());
+    if (smallKB < 0 || largeKB < 0) {
+        std::fprintf(stderr, "a transfer child failed\n");
+        return false;
+    }
+    std::printf("  %4llu MiB image: %ld kB\n  %4llu MiB image: %ld kB\n"
+                "  difference: %ld kB (goal < 2048 kB)\n",
+                small.size / kMiB, smallKB, large.size / kMiB, largeKB, largeKB - smallKB);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--peak-rss")
+        return PeakRssChild(argv[2], static_cast<uint16_t>(std::atoi(argv[3])));
+
+    const fs::path dir =
+        fs::temp_directory_path() / ("halvard-bench-transfer-" + std::to_string(getpid()));
+    Package image64, image1, image256;
+    bool ok = MakePackage(dir, "64m", 64 * kMiB, image64);
+    if (ok) {
+        std::printf("Transfer of a %llu MiB image to the simulator on loopback (best of %d):\n",
+                    image64.size / kMiB, kRounds);
+        ok = CompareThroughput(image64, 4096) && CompareThroughput(image64, 65536);
+    }
+    fs::remove_all(dir / "64m");
+    ok = ok && MakePackage(dir, "1m", 1 * kMiB, image1) &&
+         MakePackage(dir, "256m", 256 * kMiB, image256);
+    if (ok) {
+        std::printf("Peak resident memory of a transfer process (VmHWM):\n");
+        ok = ComparePeakMemory(image1, image256);
+    }
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    return ok ? 0 : 1;
+}
