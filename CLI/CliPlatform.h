@@ -7,7 +7,8 @@
 // True when standard output is a terminal (the bar is then redrawn in place).
 bool IsStdoutTerminal();
 
-// From now on Ctrl-C (and on POSIX a termination request) only counts a stop request.
+// From now on Ctrl-C (and on POSIX a termination request) only counts a stop request, and never
+// interrupts a thread of the program. Call before starting other threads; once is enough.
 bool InstallStopHandler();
 unsigned int StopRequestCount();
 
