@@ -12,12 +12,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -71,19 +73,44 @@ double MiBPerSecond(unsigned long long bytes, double seconds) {
     return seconds > 0 ? double(bytes) / kMiB / seconds : 0.0;
 }
 
-bool CompareThroughput(const Package& package, unsigned long chunk) {
+// The simulator must hold the whole image afterwards: a transfer that only claims success does
+// not count.
+bool Delivered(DeviceSimulator& sim, const Package& package) {
+    for (int i = 0; i < 100; ++i) {
+        auto images = sim.ReceivedImages();
+        auto it = images.find("BOOTABLE");
+        if (it != images.end() && it->second.size() == package.size)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+// Seconds for one transfer by the engine or the plain client, each to a fresh simulator.
+double TimedTransfer(const Package& package, unsigned long chunk, bool bEngine) {
     auto sim = StartSimulator(chunk + 60);
     if (!sim)
-        return false;
+        return -1;
+    std::string why;
+    double seconds = bEngine
+                         ? EngineTransfer(package.path, sim->Port(), why)
+                         : StopAndWaitTransfer(sim->Port(), package.image, "BOOTABLE", chunk, why);
+    if (seconds >= 0 && !Delivered(*sim, package)) {
+        why = "the device did not receive the whole image";
+        seconds = -1;
+    }
+    if (seconds < 0)
+        std::fprintf(stderr, "%s transfer failed: %s\n", bEngine ? "engine" : "plain", why.c_str());
+    return seconds;
+}
+
+bool CompareThroughput(const Package& package, unsigned long chunk) {
     double bestEngine = 0, bestPlain = 0;
     for (int round = 0; round < kRounds; ++round) {
-        std::string why;
-        double engine = EngineTransfer(package.path, sim->Port(), why);
-        double plain = StopAndWaitTransfer(sim->Port(), package.image, "BOOTABLE", chunk, why);
-        if (engine < 0 || plain < 0) {
-            std::fprintf(stderr, "transfer failed: %s\n", why.c_str());
+        double engine = TimedTransfer(package, chunk, true);
+        double plain = TimedTransfer(package, chunk, false);
+        if (engine < 0 || plain < 0)
             return false;
-        }
         bestEngine = std::max(bestEngine, MiBPerSecond(package.size, engine));
         bestPlain = std::max(bestPlain, MiBPerSecond(package.size, plain));
     }
