@@ -79,6 +79,11 @@ public:
 
 private:
     ZEPRESULT CommonPreconditions() const;
+    ZEPRESULT JudgeSendFileReply(unsigned char* pReply, unsigned long dwReply);
+    ZEPRESULT CollectLateReplies(unsigned long& rnLate);
+
+    // Whether the last SendFileData call received a reply.
+    bool m_bLastReplySeen = false;
 
     HANDLE m_hDevice = nullptr;
     zepParse m_TargetInfo;

@@ -71,31 +71,51 @@ ZEPRESULT zepProtocol::SendFileData(const char* pszBinFileName, unsigned short w
     DWORD dwReply = 0;
     int nErr = m_pDevMgr->SendRecvData(m_hDevice, packet.data(), static_cast<DWORD>(packet.size()),
                                        &pReply, &dwReply);
+    m_bLastReplySeen = nErr >= 0 && pReply != nullptr;
     if (nErr < 0)
         result = CheckDevConnErr(nErr);
-    else if (pReply != nullptr && dwReply >= sizeof(TAG_RESSENDFILE) &&
-             CheckRecvHeader(pReply, dwReply, ZEP_CMD_SENDFILE)) {
-        switch (reinterpret_cast<const TAG_RESSENDFILE*>(pReply)->Status.get()) {
-        case ZEP_STATUS_OK:
-        case ZEP_STATUS_WRITING:
-            result = RESULT_OK;
-            break;
-        case ZEP_STATUS_WRITE_ERROR:
-            result = RESULT_ERR_WRITE;
-            break;
-        case ZEP_STATUS_CHECKSUM_ERROR:
-            result = RESULT_ERR_CHECKSUM;
-            break;
-        default:
-            result = RESULT_ERR_DEVICE;
-        }
-    } else {
-        // An intermediate block need not be answered; anything else must be.
-        result = wEndNotice == ZEP_END_MORE ? RESULT_OK : RESULT_ERR_DEVICE;
-    }
+    else if (pReply == nullptr && wEndNotice == ZEP_END_MORE)
+        result = RESULT_OK; // an intermediate block need not be answered
+    else
+        result = JudgeSendFileReply(pReply, dwReply);
     if (pReply != nullptr && dwReply != 0)
         m_pDevMgr->DisposeData(m_hDevice, pReply);
     return result;
+}
+
+ZEPRESULT zepProtocol::JudgeSendFileReply(unsigned char* pReply, unsigned long dwReply) {
+    if (pReply == nullptr || dwReply < sizeof(TAG_RESSENDFILE) ||
+        !CheckRecvHeader(pReply, dwReply, ZEP_CMD_SENDFILE))
+        return RESULT_ERR_DEVICE;
+    switch (reinterpret_cast<const TAG_RESSENDFILE*>(pReply)->Status.get()) {
+    case ZEP_STATUS_OK:
+    case ZEP_STATUS_WRITING:
+        return RESULT_OK;
+    case ZEP_STATUS_WRITE_ERROR:
+        return RESULT_ERR_WRITE;
+    case ZEP_STATUS_CHECKSUM_ERROR:
+        return RESULT_ERR_CHECKSUM;
+    default:
+        return RESULT_ERR_DEVICE;
+    }
+}
+
+// A device that answers intermediate blocks, but more slowly than the transport waits for
+// them, leaves their replies in the stream. The reply read for the final packet is then an
+// earlier block's, and a refused image could pass as accepted. The replies still owed are
+// read and judged after it, the final packet's own being the last of them.
+ZEPRESULT zepProtocol::CollectLateReplies(unsigned long& rnLate) {
+    for (; rnLate > 0; --rnLate) {
+        PBYTE pReply = nullptr;
+        DWORD dwReply = 0;
+        int nErr = m_pDevMgr->SendRecvData(m_hDevice, nullptr, 0, &pReply, &dwReply);
+        ZEPRESULT result = nErr < 0 ? CheckDevConnErr(nErr) : JudgeSendFileReply(pReply, dwReply);
+        if (pReply != nullptr && dwReply != 0)
+            m_pDevMgr->DisposeData(m_hDevice, pReply);
+        if (result != RESULT_OK)
+            return result;
+    }
+    return RESULT_OK;
 }
 
 ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszFirmType,
@@ -157,6 +177,15 @@ ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszF
     const unsigned short wFinal = bQuery ? ZEP_END_FINAL_QUERY : ZEP_END_FINAL;
     uint16_t wImageSum = 0;
     unsigned long dwOffset = 0;
+    // Intermediate blocks answered, and those whose answer had not come when the transport
+    // stopped waiting. A device that answers none of them is never waited for.
+    unsigned long nAnswered = 0, nLate = 0;
+    auto sendFinal = [&](unsigned long dwAt, unsigned char* pbData, unsigned long dwData) {
+        ZEPRESULT r = SendFileData(pszBinFileName, wFinal, dwAt, dwImageSize, pbData, dwData);
+        if (r == RESULT_OK && nAnswered != 0)
+            r = CollectLateReplies(nLate);
+        return r;
+    };
     while (dwOffset < dwImageSize) {
         const unsigned long dwLeft = dwImageSize - dwOffset;
         const unsigned long dwWant = dwLeft < dwChunk ? dwLeft : dwChunk;
@@ -166,14 +195,17 @@ ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszF
             return RESULT_ERR_FIRMREAD;
 
         const bool bLastSpecial = bSpecial && dwLeft <= dwChunk;
-        ZEPRESULT nSend = SendFileData(pszBinFileName, bLastSpecial ? wFinal : static_cast<unsigned short>(ZEP_END_MORE),
-                                       dwOffset, dwImageSize, chunk.get(), dwGot);
+        ZEPRESULT nSend = bLastSpecial ? sendFinal(dwOffset, chunk.get(), dwGot)
+                                       : SendFileData(pszBinFileName, ZEP_END_MORE, dwOffset,
+                                                      dwImageSize, chunk.get(), dwGot);
         {
             ZepLock guard(m_lock);
             rt_DevInfo.nResult = nSend;
         }
         if (nSend != RESULT_OK)
             return nSend;
+        if (!bLastSpecial)
+            ++(m_bLastReplySeen ? nAnswered : nLate);
         wImageSum = ZepChecksum(chunk.get(), dwGot, wImageSum);
         dwOffset += dwGot;
         ZepLock guard(m_lock);
@@ -181,8 +213,7 @@ ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszF
     }
 
     if (!bSpecial) {
-        ZEPRESULT nSend =
-            SendFileData(pszBinFileName, wFinal, dwImageSize, dwImageSize, nullptr, wImageSum);
+        ZEPRESULT nSend = sendFinal(dwImageSize, nullptr, wImageSum);
         ZepLock guard(m_lock);
         rt_DevInfo.nResult = nSend;
         if (nSend != RESULT_OK)

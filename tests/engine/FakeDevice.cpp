@@ -50,7 +50,12 @@ public:
             std::vector<std::vector<uint8_t>> replies;
             if (!g_device->override || !g_device->override(n, request, replies))
                 replies = g_device->Answer(request);
-            m_pending.assign(replies.begin(), replies.end());
+            // Replies queue up like a byte stream: what is not read now is read next time.
+            m_pending.insert(m_pending.end(), replies.begin(), replies.end());
+            // A late answer to a block misses its own poll but is there for the next one.
+            if (g_device->lateAcks && IsIntermediateBlock(pSndBuf, dwSndSize) &&
+                m_pending.size() <= replies.size())
+                return 0;
         }
         if (m_pending.empty())
             return 0;

@@ -214,3 +214,35 @@ TEST_F(Transfer, PreconditionsAndArguments) {
     EXPECT_EQ(1, proto.SendFileData("B", 0x01FF, 0, 0, nullptr, 0));
     EXPECT_EQ(60u, device->requests.back().size());
 }
+
+TEST_F(Transfer, LateAnswersToBlocksAreCollectedBeforeClosing) {
+    device->lateAcks = true;
+    tag_devinfo info;
+    ASSERT_EQ(1, Update(info));
+    EXPECT_EQ(Pattern(10000), device->images["BOOTABLE"]);
+
+    // The closing packet's own refusal must not be covered by an earlier block's acceptance.
+    for (bool special : {false, true}) {
+        NewDevice();
+        Special(special);
+        device->lateAcks = true;
+        device->sendFileStatus[special ? 2 : 3] = 0x0804;
+        EXPECT_EQ(-2, Update(info)) << special;
+        EXPECT_EQ(-2, info.nResult);
+    }
+    // A refusal among the late answers ends the image too.
+    NewDevice();
+    Special(false);
+    device->lateAcks = true;
+    device->sendFileStatus[1] = 0x0803;
+    EXPECT_EQ(-1, Update(info));
+}
+
+TEST_F(Transfer, DeviceThatNeverAnswersBlocksIsNotWaitedFor) {
+    device->ackIntermediate = false;
+    tag_devinfo info;
+    ASSERT_EQ(1, Update(info));
+    // Enter, two fetches, three blocks and the closing packet: no extra reads in between.
+    EXPECT_EQ(7u, device->requests.size());
+    EXPECT_EQ(Pattern(10000), device->images["BOOTABLE"]);
+}
