@@ -79,23 +79,6 @@ intptr_t OpenFirst(const std::string& host, uint16_t port, bool passive, Op op,
 
 } // namespace
 
-SimSocket::~SimSocket() {
-    Close();
-}
-
-SimSocket::SimSocket(SimSocket&& other) noexcept : m_handle(other.m_handle) {
-    other.m_handle = kInvalid;
-}
-
-SimSocket& SimSocket::operator=(SimSocket&& other) noexcept {
-    if (this != &other) {
-        Close();
-        m_handle = other.m_handle;
-        other.m_handle = kInvalid;
-    }
-    return *this;
-}
-
 bool SimSocket::Listen(const std::string& host, uint16_t port, std::string* error) {
     Close();
     auto bindAndListen = [](SOCKET s, addrinfo* ai) {

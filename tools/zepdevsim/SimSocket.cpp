@@ -1,0 +1,20 @@
+// Ownership of a socket handle, the same on every platform; the system calls are in
+// SimSocket_posix.cpp and SimSocket_win.cpp.
+#include "SimSocket.h"
+
+SimSocket::~SimSocket() {
+    Close();
+}
+
+SimSocket::SimSocket(SimSocket&& other) noexcept : m_handle(other.m_handle) {
+    other.m_handle = kInvalid;
+}
+
+SimSocket& SimSocket::operator=(SimSocket&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_handle = other.m_handle;
+        other.m_handle = kInvalid;
+    }
+    return *this;
+}
