@@ -17,7 +17,9 @@ void ZepSleep(unsigned long dwMilliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(dwMilliseconds));
 }
 
-ZepSleepFn ZepSetSleepHook(ZepSleepFn fn) { return g_sleepHook.exchange(fn); }
+ZepSleepFn ZepSetSleepHook(ZepSleepFn fn) {
+    return g_sleepHook.exchange(fn);
+}
 
 unsigned long ZepTickCount() {
     using namespace std::chrono;

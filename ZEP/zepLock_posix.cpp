@@ -17,8 +17,14 @@ CRITSECT::CRITSECT() {
     pthread_mutexattr_destroy(&m_CS_attr);
 }
 
-CRITSECT::~CRITSECT() { pthread_mutex_destroy(Native(m_CS)); }
+CRITSECT::~CRITSECT() {
+    pthread_mutex_destroy(Native(m_CS));
+}
 
-void CRITSECT::Lock() { pthread_mutex_lock(Native(m_CS)); }
+void CRITSECT::Lock() {
+    pthread_mutex_lock(Native(m_CS));
+}
 
-void CRITSECT::Unlock() { pthread_mutex_unlock(Native(m_CS)); }
+void CRITSECT::Unlock() {
+    pthread_mutex_unlock(Native(m_CS));
+}

@@ -9,10 +9,18 @@ static CRITICAL_SECTION* Native(unsigned char* storage) {
     return reinterpret_cast<CRITICAL_SECTION*>(storage);
 }
 
-CRITSECT::CRITSECT() { InitializeCriticalSection(Native(m_CS)); }
+CRITSECT::CRITSECT() {
+    InitializeCriticalSection(Native(m_CS));
+}
 
-CRITSECT::~CRITSECT() { DeleteCriticalSection(Native(m_CS)); }
+CRITSECT::~CRITSECT() {
+    DeleteCriticalSection(Native(m_CS));
+}
 
-void CRITSECT::Lock() { EnterCriticalSection(Native(m_CS)); }
+void CRITSECT::Lock() {
+    EnterCriticalSection(Native(m_CS));
+}
 
-void CRITSECT::Unlock() { LeaveCriticalSection(Native(m_CS)); }
+void CRITSECT::Unlock() {
+    LeaveCriticalSection(Native(m_CS));
+}

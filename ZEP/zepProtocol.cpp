@@ -67,7 +67,8 @@ private:
 };
 
 zepProtocol::zepProtocol(CRITSECT* pRecordLock)
-    : m_pDevMgr(DevConnMgr::Instance()), m_lock(pRecordLock != nullptr ? *pRecordLock : m_ownLock) {}
+    : m_pDevMgr(DevConnMgr::Instance()), m_lock(pRecordLock != nullptr ? *pRecordLock : m_ownLock) {
+}
 
 zepProtocol::~zepProtocol() {
     if (m_hDevice != nullptr)
@@ -134,7 +135,8 @@ ZEPRESULT zepProtocol::SetPacketSize(unsigned long dwRecvPaketSize) {
         return RESULT_ERR_SYSTEM;
     if (m_hDevice == nullptr)
         return RESULT_ERR_WRITE;
-    return CheckDevConnErr(m_pDevMgr->SetRecvPacketSize(m_hDevice, static_cast<DWORD>(dwRecvPaketSize)));
+    return CheckDevConnErr(
+        m_pDevMgr->SetRecvPacketSize(m_hDevice, static_cast<DWORD>(dwRecvPaketSize)));
 }
 
 ZEPRESULT zepProtocol::EnterDownLoadMode(char* pPrinterName, char* pPortName,

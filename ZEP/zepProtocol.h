@@ -30,12 +30,15 @@ public:
 
     // Record builders and the reply test.
     bool SetSSTHeader(TAG_SSTHEADER& sstHeader, unsigned short CMDCode, unsigned long dwSize);
-    bool SetCheckSum(unsigned short& rwCheckSum, unsigned char* pbSendData, unsigned long dwSendDataLen);
-    bool CheckRecvHeader(unsigned char* pRecvBuf, unsigned long dwRecvSize, unsigned short wCmdCode);
+    bool SetCheckSum(unsigned short& rwCheckSum, unsigned char* pbSendData,
+                     unsigned long dwSendDataLen);
+    bool CheckRecvHeader(unsigned char* pRecvBuf, unsigned long dwRecvSize,
+                         unsigned short wCmdCode);
     ZEPRESULT Make_GetFile(TAG_CMDGETFILE& rt_CmdGetFile, const char* pszFileName);
     ZEPRESULT Make_EnterDownLoad(TAG_CMDENTERDOWNLOAD& rt_CmdEnterDownLoad, bool bWarningNoError);
     ZEPRESULT Make_ExitDownLoad(TAG_CMDEXITDOWNLOAD& rt_CmdExitDownLoad);
-    ZEPRESULT Make_QuerryUpdateStatus(TAG_CMDQUERYUPDATESTATUS& rt_CmdQueryUpdateStatus, char* pFileName);
+    ZEPRESULT Make_QuerryUpdateStatus(TAG_CMDQUERYUPDATESTATUS& rt_CmdQueryUpdateStatus,
+                                      char* pFileName);
     ZEPRESULT Make_QuerryUpdateStatus(TAG_CMDQUERYUPDATESTATUS_SP& rt_CmdQueryUpdateStatus);
     ZEPRESULT Make_SendFile(TAG_CMDSENDFILE& rt_CmdSendFile, const char* pszBinFileName,
                             unsigned short wEndNotice, unsigned long dwTransmittedSize,

@@ -45,7 +45,8 @@ ZEPRESULT zepProtocol::Make_GetFile(TAG_CMDGETFILE& rt_CmdGetFile, const char* p
     if (pszFileName == nullptr)
         return RESULT_ERR_PARAM;
     std::memset(&rt_CmdGetFile, 0, sizeof rt_CmdGetFile);
-    SetSSTHeader(rt_CmdGetFile.Header, ZEP_CMD_GETFILE, sizeof rt_CmdGetFile - sizeof(TAG_SSTHEADER));
+    SetSSTHeader(rt_CmdGetFile.Header, ZEP_CMD_GETFILE,
+                 sizeof rt_CmdGetFile - sizeof(TAG_SSTHEADER));
     CopyWireName(rt_CmdGetFile.FileName, pszFileName);
     return RESULT_OK;
 }
@@ -78,7 +79,8 @@ ZEPRESULT zepProtocol::Make_QuerryUpdateStatus(TAG_CMDQUERYUPDATESTATUS& rt_CmdQ
     return RESULT_OK;
 }
 
-ZEPRESULT zepProtocol::Make_QuerryUpdateStatus(TAG_CMDQUERYUPDATESTATUS_SP& rt_CmdQueryUpdateStatus) {
+ZEPRESULT
+zepProtocol::Make_QuerryUpdateStatus(TAG_CMDQUERYUPDATESTATUS_SP& rt_CmdQueryUpdateStatus) {
     std::memset(&rt_CmdQueryUpdateStatus, 0, sizeof rt_CmdQueryUpdateStatus);
     SetSSTHeader(rt_CmdQueryUpdateStatus.Header, ZEP_CMD_QUERYUPDATESTATUS,
                  sizeof rt_CmdQueryUpdateStatus - sizeof(TAG_SSTHEADER));

@@ -47,8 +47,8 @@ enum : ZEPRESULT {
 
 // Fixed buffer sizes of the system.
 enum {
-    ZEP_FILENAME_SIZE = 32,  // device file names, package directory names
-    ZEP_NAME_SIZE = 256,     // printer and port names
-    ZEP_PATH_SIZE = 260,     // paths
+    ZEP_FILENAME_SIZE = 32, // device file names, package directory names
+    ZEP_NAME_SIZE = 256,    // printer and port names
+    ZEP_PATH_SIZE = 260,    // paths
     ZEP_BUNDLE_PATH_SIZE = 1024,
 };

@@ -3,6 +3,10 @@
 
 #include <cstdlib>
 
-void* AllocMem(size_t size) { return std::calloc(size == 0 ? 1 : size, 1); }
+void* AllocMem(size_t size) {
+    return std::calloc(size == 0 ? 1 : size, 1);
+}
 
-void FreeMem(void* p) { std::free(p); }
+void FreeMem(void* p) {
+    std::free(p);
+}

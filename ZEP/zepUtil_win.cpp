@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
-void* AllocMem(size_t size) { return HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size == 0 ? 1 : size); }
+void* AllocMem(size_t size) {
+    return HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size == 0 ? 1 : size);
+}
 
 void FreeMem(void* p) {
     if (p != nullptr)

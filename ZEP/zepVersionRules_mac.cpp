@@ -1,4 +1,6 @@
 // macOS program: the compatible minimum is applied.
 #include "zepVersionRules.h"
 
-bool zepAppliesCompatibleVersion() { return true; }
+bool zepAppliesCompatibleVersion() {
+    return true;
+}

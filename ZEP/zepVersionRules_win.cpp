@@ -1,4 +1,6 @@
 // Windows program: the compatible minimum does not enter the version check.
 #include "zepVersionRules.h"
 
-bool zepAppliesCompatibleVersion() { return false; }
+bool zepAppliesCompatibleVersion() {
+    return false;
+}

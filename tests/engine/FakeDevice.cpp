@@ -93,7 +93,9 @@ private:
     std::deque<std::vector<uint8_t>> m_pending;
 };
 
-DevConnBase* MakeFakeTransport(LPCSTR, LPCSTR) { return new FakeTransport(); }
+DevConnBase* MakeFakeTransport(LPCSTR, LPCSTR) {
+    return new FakeTransport();
+}
 
 } // namespace
 
@@ -148,10 +150,10 @@ std::vector<std::vector<uint8_t>> FakeDevice::AnswerGetFile(const std::vector<ui
         uint32_t n = std::min(getFileChunk, total - offset);
         std::string data = targetInfo.substr(offset, n);
         bool last = offset + n >= total;
-        uint16_t sum = last ? ZepChecksum(reinterpret_cast<const unsigned char*>(targetInfo.data()),
-                                          targetInfo.size())
-                            : ZepChecksum(reinterpret_cast<const unsigned char*>(data.data()),
-                                          data.size());
+        uint16_t sum =
+            last ? ZepChecksum(reinterpret_cast<const unsigned char*>(targetInfo.data()),
+                               targetInfo.size())
+                 : ZepChecksum(reinterpret_cast<const unsigned char*>(data.data()), data.size());
         packets.push_back(
             MakeGetFilePacket(last ? ZEP_END_FINAL : ZEP_END_MORE, offset, total, sum, data));
         offset += n;

@@ -14,24 +14,25 @@
 struct FakeDevice {
     // What the device says.
     std::string targetInfo;
-    uint32_t getFileChunk = 64;   // data bytes per GetFile packet
+    uint32_t getFileChunk = 64; // data bytes per GetFile packet
     uint16_t enterStatus = ZEP_STATUS_OK;
-    bool ackIntermediate = true;  // answer EndNotice 0x0000 packets
-    bool lateAcks = false;        // those answers come after the transport stopped waiting
-    uint32_t writeSteps = 2;      // status queries answered "writing" before "written"
+    bool ackIntermediate = true; // answer EndNotice 0x0000 packets
+    bool lateAcks = false;       // those answers come after the transport stopped waiting
+    uint32_t writeSteps = 2;     // status queries answered "writing" before "written"
     std::map<int, uint16_t> sendFileStatus; // SendFile packet number (from 0) -> status
-    uint16_t queryStatus = 0;     // non-zero: every status query answers this
+    uint16_t queryStatus = 0;               // non-zero: every status query answers this
     // Request number (from 0) -> transport code returned instead of an exchange.
     std::map<int, int> transportError;
-    int connectError = 0;         // transport code of Connect
+    int connectError = 0; // transport code of Connect
     // Replaces the device's answer to one request; an empty vector means no reply.
     std::function<bool(int nRequest, const std::vector<uint8_t>& request,
-                       std::vector<std::vector<uint8_t>>& replies)> override;
+                       std::vector<std::vector<uint8_t>>& replies)>
+        override;
 
     // What the host did.
-    std::vector<std::vector<uint8_t>> requests; // every request sent, in order
-    std::vector<uint32_t> timeouts;             // every SetTimeout value
-    uint32_t packetSize = 0;                    // reply buffer size at the last exchange
+    std::vector<std::vector<uint8_t>> requests;         // every request sent, in order
+    std::vector<uint32_t> timeouts;                     // every SetTimeout value
+    uint32_t packetSize = 0;                            // reply buffer size at the last exchange
     std::map<std::string, std::vector<uint8_t>> images; // closed whole and checksum-correct
     int connects = 0;
     int disconnects = 0;

@@ -15,8 +15,14 @@ std::vector<unsigned char> Bytes(const void* p, size_t n) {
 }
 
 std::vector<unsigned char> Header(uint16_t code, uint32_t length) {
-    return {0, 0, uint8_t(code >> 8), uint8_t(code), uint8_t(length >> 24), uint8_t(length >> 16),
-            uint8_t(length >> 8), uint8_t(length)};
+    return {0,
+            0,
+            uint8_t(code >> 8),
+            uint8_t(code),
+            uint8_t(length >> 24),
+            uint8_t(length >> 16),
+            uint8_t(length >> 8),
+            uint8_t(length)};
 }
 
 } // namespace
@@ -27,8 +33,8 @@ TEST(ProtocolMessages, SendFileWorkedExample) {
     TAG_CMDSENDFILE head;
     ASSERT_EQ(1, proto.Make_SendFile(head, "BOOT", 0x0000, 4096, 10000, data, 3));
 
-    std::vector<unsigned char> expect = {0x00, 0x00, 0x50, 0x02, 0x00, 0x00, 0x00, 0x37, 0x00, 0x00,
-                                         'B',  'O',  'O',  'T'};
+    std::vector<unsigned char> expect = {0x00, 0x00, 0x50, 0x02, 0x00, 0x00, 0x00,
+                                         0x37, 0x00, 0x00, 'B',  'O',  'O',  'T'};
     expect.resize(10 + 32, 0);
     for (unsigned char b : {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x27, 0x10, 0x01, 0x26,
                             0x00, 0x00, 0x00, 0x00, 0x00, 0x03})

@@ -148,18 +148,16 @@ TEST_F(EngineTest, FetchJudgesEveryPacket) {
         {"whole-file checksum wrong",
          {MakeGetFilePacket(0x80, 0, total, uint16_t(Sum(text) ^ 1), text)},
          -2},
-        {"single packet ending with 0x0081", {MakeGetFilePacket(0x81, 0, total, Sum(text), text)}, 1},
+        {"single packet ending with 0x0081",
+         {MakeGetFilePacket(0x81, 0, total, Sum(text), text)},
+         1},
         {"EndNotice 0x0082", {MakeGetFilePacket(0x82, 0, total, Sum(text), text)}, -5},
         {"packet beyond the announced size",
          {MakeGetFilePacket(0, 0, 5, Sum(a), a), MakeGetFilePacket(0x80, 10, 5, 0, "")},
          -5},
         {"device stops sending", {MakeGetFilePacket(0, 0, total, Sum(a), a)}, -5},
-        {"oversized announcement",
-         {MakeGetFilePacket(0x80, 0, 64u * 1024 * 1024, 0, "")},
-         -5},
-        {"never-ending empty packets",
-         Replies(8, MakeGetFilePacket(0, 0, 3, 0, "")),
-         -5},
+        {"oversized announcement", {MakeGetFilePacket(0x80, 0, 64u * 1024 * 1024, 0, "")}, -5},
+        {"never-ending empty packets", Replies(8, MakeGetFilePacket(0, 0, 3, 0, "")), -5},
     };
     for (auto& c : cases) {
         device->override = On(0x5001, c.packets);
@@ -228,8 +226,8 @@ TEST_F(EngineTest, StatusQueryUpdatesTheRecord) {
 TEST_F(EngineTest, StatusQuerySupportFollowsTheDeviceList) {
     zepProtocol proto;
     EXPECT_FALSE(proto.IsSupportCheckState()); // nothing fetched yet
-    device->targetInfo = Rows({"TGMNAME HV2000", "MAXPACKET 4156", "SUPPORT_COMMAND 5101",
-                               "SUPPORT_COMMAND 5102"});
+    device->targetInfo =
+        Rows({"TGMNAME HV2000", "MAXPACKET 4156", "SUPPORT_COMMAND 5101", "SUPPORT_COMMAND 5102"});
     ASSERT_EQ(1, Enter(proto));
     ASSERT_EQ(1, proto.GetFileData("TargetInfo.txt"));
     EXPECT_FALSE(proto.IsSupportCheckState());

@@ -30,7 +30,8 @@ std::ostream& operator<<(std::ostream& os, const Sent& s) {
 
 class Transfer : public EngineTest {
 protected:
-    ZEPRESULT Update(tag_devinfo& info, const char* type = "BOOTABLE", const char* ver = "HV001200") {
+    ZEPRESULT Update(tag_devinfo& info, const char* type = "BOOTABLE",
+                     const char* ver = "HV001200") {
         zepProtocol proto;
         ZEPRESULT r = Enter(proto);
         if (r != 1)
@@ -52,8 +53,10 @@ protected:
 TEST_F(Transfer, ImageGoesOutInChunksThenTheClosingPacket) {
     tag_devinfo info;
     ASSERT_EQ(1, Update(info));
-    std::vector<Sent> expect = {{0, 0, 10000, 4096}, {0, 4096, 10000, 4096},
-                                {0, 8192, 10000, 1808}, {0x81, 10000, 10000, 0}};
+    std::vector<Sent> expect = {{0, 0, 10000, 4096},
+                                {0, 4096, 10000, 4096},
+                                {0, 8192, 10000, 1808},
+                                {0x81, 10000, 10000, 0}};
     EXPECT_EQ(expect, Packets(*device));
     auto heads = device->SendFileHeads();
     auto image = Pattern(10000);
@@ -73,8 +76,8 @@ TEST_F(Transfer, SpecialPatternMakesTheLastDataPacketFinal) {
     Special(true);
     tag_devinfo info;
     ASSERT_EQ(1, Update(info));
-    std::vector<Sent> expect = {{0, 0, 10000, 4096}, {0, 4096, 10000, 4096},
-                                {0x81, 8192, 10000, 1808}};
+    std::vector<Sent> expect = {
+        {0, 0, 10000, 4096}, {0, 4096, 10000, 4096}, {0x81, 8192, 10000, 1808}};
     EXPECT_EQ(expect, Packets(*device));
     EXPECT_EQ(Pattern(10000), device->images["BOOTABLE"]);
 }
@@ -91,7 +94,8 @@ TEST_F(Transfer, ImageSizesAtTheChunkEdges) {
         {1, true, {{0x81, 0, 1, 1}}},
         {8192, false, {{0, 0, 8192, 4096}, {0, 4096, 8192, 4096}, {0x81, 8192, 8192, 0}}},
         {8192, true, {{0, 0, 8192, 4096}, {0x81, 4096, 8192, 4096}}},
-        {8193, false,
+        {8193,
+         false,
          {{0, 0, 8193, 4096}, {0, 4096, 8193, 4096}, {0, 8192, 8193, 1}, {0x81, 8193, 8193, 0}}},
     };
     for (const auto& c : cases) {
@@ -121,8 +125,8 @@ TEST_F(Transfer, DeviceStatusEndsTheImage) {
         uint16_t status;
         ZEPRESULT result;
         uint32_t reached;
-    } cases[] = {{0, 0x0803, -1, 0}, {1, 0x0804, -2, 4096}, {3, 0x0804, -2, 10000},
-                 {3, 0x0555, -5, 10000}};
+    } cases[] = {
+        {0, 0x0803, -1, 0}, {1, 0x0804, -2, 4096}, {3, 0x0804, -2, 10000}, {3, 0x0555, -5, 10000}};
     for (const auto& c : cases) {
         NewDevice();
         device->sendFileStatus[c.packet] = c.status;
@@ -139,7 +143,8 @@ TEST_F(Transfer, MissingRepliesAndLostConnections) {
     device->ackIntermediate = false;
     tag_devinfo info;
     ASSERT_EQ(1, Update(info));
-    device->override = [](int, const std::vector<uint8_t>& req, std::vector<std::vector<uint8_t>>&) {
+    device->override = [](int, const std::vector<uint8_t>& req,
+                          std::vector<std::vector<uint8_t>>&) {
         return req.size() == 60; // the closing packet gets no reply
     };
     EXPECT_EQ(-5, Update(info));

@@ -40,16 +40,19 @@ TEST_F(VersionRules, SingleNumberForms) {
         bool pass;
         int result;
     } cases[] = {
-        {kNo, "QQrr0150", "QQrr0149", true, 1},   {kBoth, "QQrr0150", "QQrr0149", true, 1},
-        {kNo, "QQrr0150", "QQrr0150", false, -11}, {kBoth, "QQrr0150", "QQrr0150", true, 1},
-        {kNo, "QQrr0150", "QQrr0151", false, -11}, {kBoth, "QQrr0150", "QQrr0151", false, -11},
-        {kYes, "QQrr0150", "QQrr0151", true, 1},   // form A lets YES pass
-        {kNo, "QQrr0150", "QQss0149", false, 1},   // language differs: passed over
-        {kNo, "QQrr0150", "qqrr0149", false, 1},   // region compared with letter case
+        {kNo, "QQrr0150", "QQrr0149", true, 1},
+        {kBoth, "QQrr0150", "QQrr0149", true, 1},
+        {kNo, "QQrr0150", "QQrr0150", false, -11},
+        {kBoth, "QQrr0150", "QQrr0150", true, 1},
+        {kNo, "QQrr0150", "QQrr0151", false, -11},
+        {kBoth, "QQrr0150", "QQrr0151", false, -11},
+        {kYes, "QQrr0150", "QQrr0151", true, 1}, // form A lets YES pass
+        {kNo, "QQrr0150", "QQss0149", false, 1}, // language differs: passed over
+        {kNo, "QQrr0150", "qqrr0149", false, 1}, // region compared with letter case
         {kNo, "QQrr20080115.1", "QQrr20080114.9", true, 1},
         {kYes, "QQrr20080115.1", "QQrr20080114.9", false, 1}, // form E under YES: passed over
-        {kNo, "QQrr", "QQrr", false, -11},          // empty numbers read as 0
-        {kNo, "QQrr01.05", "QQrr0", false, -5},     // device ends before its minor begins
+        {kNo, "QQrr", "QQrr", false, -11},                    // empty numbers read as 0
+        {kNo, "QQrr01.05", "QQrr0", false, -5},               // device ends before its minor begins
         {kNo, "QQrr01X0", "QQrr0100", false, -5},
         {kNo, "QQrr000000000000000000002", "QQrr1", true, 1}, // beyond any integer type
     };
@@ -65,15 +68,21 @@ TEST_F(VersionRules, MajorMinorForms) {
         bool pass;
         int result;
     } cases[] = {
-        {kNo, "01.05", "01.04", true, 1},      {kNo, "01.05", "01.05", false, -11},
-        {kBoth, "01.05", "01.05", true, 1},    {kNo, "01.05", "00.09", true, 1},
-        {kYes, "01.05", "00.09", true, 1},     {kBoth, "01.05", "02.00", false, -11},
-        {kYes, "01.05", "01.06", false, 1},    {kNo, "QQrr01.05", "QQrr01.04", true, 1},
-        {kNo, "QQrr01.05", "QQrrAB.05", false, -5}, {kNo, "QQrr01.05", "QQss01.04", false, 1},
+        {kNo, "01.05", "01.04", true, 1},
+        {kNo, "01.05", "01.05", false, -11},
+        {kBoth, "01.05", "01.05", true, 1},
+        {kNo, "01.05", "00.09", true, 1},
+        {kYes, "01.05", "00.09", true, 1},
+        {kBoth, "01.05", "02.00", false, -11},
+        {kYes, "01.05", "01.06", false, 1},
+        {kNo, "QQrr01.05", "QQrr01.04", true, 1},
+        {kNo, "QQrr01.05", "QQrrAB.05", false, -5},
+        {kNo, "QQrr01.05", "QQss01.04", false, 1},
         {kNo, "ABCDEFGH.1.02.07", "ABCDEFGH.1.02.06", true, 1},
         {kBoth, "ABCDEFGH.1.02.07", "ABCDEFGH.1.03.00", false, -11},
         {kNo, "ABCDEFGH.1.0207", "ABCDEFGH.1.02.06", false, -5}, // no third "."
-        {kNo, "1.05", "1.04", false, -5},      {kNo, "QQr.05", "QQr.04", false, -5},
+        {kNo, "1.05", "1.04", false, -5},
+        {kNo, "QQr.05", "QQr.04", false, -5},
     };
     for (const auto& c : cases)
         ExpectVerdict(Judge(c.policy, c.update, "", c.device), c.pass, c.result,
