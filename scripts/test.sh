@@ -12,7 +12,7 @@ passed=0
 failed=0
 summary=""
 
-# run_ctest <preset> [ctest args]: builds the preset and runs its tests.
+# run_preset <preset> [ctest args]: builds the preset and runs its tests.
 run_preset() {
     preset=$1
     shift
@@ -26,7 +26,8 @@ run_preset() {
         return
     fi
     echo "== $preset: tests"
-    out=$(ctest --preset "$preset" -j "$jobs" "$@" 2>&1)
+    # Bounded: a Wine helper process that kept the output pipe open would stall ctest.
+    out=$(timeout 1200 ctest --preset "$preset" -j "$jobs" "$@" 2>&1)
     status=$?
     echo "$out" | tail -25
     p=$(echo "$out" | sed -n 's/.* \([0-9][0-9]*\) tests failed out of \([0-9][0-9]*\).*/\1 \2/p' | tail -1)

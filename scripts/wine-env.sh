@@ -10,7 +10,10 @@ wine_start() {
         mkdir -p "$WINEPREFIX"
         xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'wine wineboot -i >/dev/null 2>&1 </dev/null; wineserver -w'
     fi
-    wineserver -p >/dev/null 2>&1 </dev/null &
+    wineserver -p >/dev/null 2>&1 </dev/null # detaches by itself
+    # The first program of a server session starts Wine's background services, which would
+    # inherit (and hold open) the output pipe of whoever ran it: start them here, detached.
+    wine cmd /c exit >/dev/null 2>&1 </dev/null
 }
 
 wine_stop() {
