@@ -9,7 +9,10 @@
 #include "zepTypes.h"
 #include "zepWire.h"
 
+#include <vector>
+
 class DevConnMgr;
+class zepReply;
 
 enum modelchk_result {
     NORMALEND_STATE = 0,
@@ -82,11 +85,12 @@ public:
 
 private:
     ZEPRESULT CommonPreconditions() const;
-    ZEPRESULT JudgeSendFileReply(unsigned char* pReply, unsigned long dwReply);
+    ZEPRESULT JudgeSendFileReply(zepReply& reply);
     ZEPRESULT CollectLateReplies(unsigned long& rnLate);
 
     // Whether the last SendFileData call received a reply.
     bool m_bLastReplySeen = false;
+    std::vector<unsigned char> m_packet; // the SendFile packet being sent
 
     HANDLE m_hDevice = nullptr;
     zepParse m_TargetInfo;

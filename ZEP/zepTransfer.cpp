@@ -6,6 +6,7 @@
 #include "zepBindInfo.h"
 #include "zepClock.h"
 #include "zepInfo.h"
+#include "zepReply.h"
 
 #include <cstring>
 #include <memory>
@@ -56,38 +57,32 @@ ZEPRESULT zepProtocol::SendFileData(const char* pszBinFileName, unsigned short w
     if (result != RESULT_OK)
         return result;
 
-    // Head and data travel as one contiguous buffer: one TCP write, one USB transfer.
-    std::vector<unsigned char> packet;
+    // Head and data travel as one contiguous buffer: one TCP write, one USB transfer. The
+    // buffer is kept between packets, so an image costs one allocation.
     try {
-        packet.resize(sizeof head + dwSend);
+        m_packet.resize(sizeof head + dwSend);
     } catch (const std::bad_alloc&) {
         return RESULT_ERR_SYSTEM;
     }
-    std::memcpy(packet.data(), &head, sizeof head);
+    std::memcpy(m_packet.data(), &head, sizeof head);
     if (dwSend != 0)
-        std::memcpy(packet.data() + sizeof head, pbData, dwSend);
+        std::memcpy(m_packet.data() + sizeof head, pbData, dwSend);
 
-    PBYTE pReply = nullptr;
-    DWORD dwReply = 0;
-    int nErr = m_pDevMgr->SendRecvData(m_hDevice, packet.data(), static_cast<DWORD>(packet.size()),
-                                       &pReply, &dwReply);
-    m_bLastReplySeen = nErr >= 0 && pReply != nullptr;
+    zepReply reply(m_pDevMgr, m_hDevice);
+    int nErr = reply.Exchange(m_packet.data(), static_cast<DWORD>(m_packet.size()));
+    m_bLastReplySeen = nErr >= 0 && reply.Data() != nullptr;
     if (nErr < 0)
-        result = CheckDevConnErr(nErr);
-    else if (pReply == nullptr && wEndNotice == ZEP_END_MORE)
-        result = RESULT_OK; // an intermediate block need not be answered
-    else
-        result = JudgeSendFileReply(pReply, dwReply);
-    if (pReply != nullptr && dwReply != 0)
-        m_pDevMgr->DisposeData(m_hDevice, pReply);
-    return result;
+        return CheckDevConnErr(nErr);
+    if (reply.Data() == nullptr && wEndNotice == ZEP_END_MORE)
+        return RESULT_OK; // an intermediate block need not be answered
+    return JudgeSendFileReply(reply);
 }
 
-ZEPRESULT zepProtocol::JudgeSendFileReply(unsigned char* pReply, unsigned long dwReply) {
-    if (pReply == nullptr || dwReply < sizeof(TAG_RESSENDFILE) ||
-        !CheckRecvHeader(pReply, dwReply, ZEP_CMD_SENDFILE))
+ZEPRESULT zepProtocol::JudgeSendFileReply(zepReply& reply) {
+    const auto* res = reply.As<TAG_RESSENDFILE>(*this, ZEP_CMD_SENDFILE);
+    if (res == nullptr)
         return RESULT_ERR_DEVICE;
-    switch (reinterpret_cast<const TAG_RESSENDFILE*>(pReply)->Status.get()) {
+    switch (res->Status.get()) {
     case ZEP_STATUS_OK:
     case ZEP_STATUS_WRITING:
         return RESULT_OK;
@@ -106,12 +101,9 @@ ZEPRESULT zepProtocol::JudgeSendFileReply(unsigned char* pReply, unsigned long d
 // read and judged after it, the final packet's own being the last of them.
 ZEPRESULT zepProtocol::CollectLateReplies(unsigned long& rnLate) {
     for (; rnLate > 0; --rnLate) {
-        PBYTE pReply = nullptr;
-        DWORD dwReply = 0;
-        int nErr = m_pDevMgr->SendRecvData(m_hDevice, nullptr, 0, &pReply, &dwReply);
-        ZEPRESULT result = nErr < 0 ? CheckDevConnErr(nErr) : JudgeSendFileReply(pReply, dwReply);
-        if (pReply != nullptr && dwReply != 0)
-            m_pDevMgr->DisposeData(m_hDevice, pReply);
+        zepReply reply(m_pDevMgr, m_hDevice);
+        int nErr = reply.Exchange(nullptr, 0);
+        ZEPRESULT result = nErr < 0 ? CheckDevConnErr(nErr) : JudgeSendFileReply(reply);
         if (result != RESULT_OK)
             return result;
     }
