@@ -27,10 +27,11 @@ void ShowListing(const PackageFacts& facts, bool bJson, std::ostream& out) {
 }
 
 // A failure before the worker runs: the reason, and in JSON mode the final object as well.
-int PackageFailure(const std::string& strReason, bool bJson, std::ostream& out, std::ostream& err) {
+int PackageFailure(ZEPRESULT nResult, const std::string& strReason, bool bJson, std::ostream& out,
+                   std::ostream& err) {
     err << "halvard: " << strReason << '\n';
     if (bJson)
-        out << JsonFinal(RESULT_ERR_FIRMREAD, 0, false, strReason) << '\n';
+        out << JsonFinal(nResult, 0, false, strReason) << '\n';
     return CLI_EXIT_FAILED;
 }
 
@@ -52,8 +53,11 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     const std::string strPackage =
         options.strPackage.empty() ? env.strOwnPackagePath : options.strPackage;
     PackageFacts facts;
-    if (!LoadPackage(strPackage, strError) || !ReadPackageFacts(facts, strError))
-        return PackageFailure(strError, options.bJson, out, err);
+    // The package that cannot be read is -8; a key of it that cannot be used is -9.
+    if (!LoadPackage(strPackage, strError))
+        return PackageFailure(RESULT_ERR_FIRMREAD, strError, options.bJson, out, err);
+    if (!ReadPackageFacts(facts, strError))
+        return PackageFailure(RESULT_ERR_SYSTEM, strError, options.bJson, out, err);
     if (options.bList) {
         ShowListing(facts, options.bJson, out);
         return CLI_EXIT_OK;

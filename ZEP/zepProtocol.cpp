@@ -193,7 +193,8 @@ ZEPRESULT zepProtocol::GetFileData(const char* pszFileName) {
             dwTotal = res->TotalTransmitSize.get();
             if (dwTotal > kMaxDeviceFileSize)
                 return RESULT_ERR_DEVICE;
-            file.reset(new (std::nothrow) unsigned char[dwTotal == 0 ? 1 : dwTotal]);
+            file.reset(
+                new (std::nothrow) unsigned char[dwTotal == 0 ? 1 : dwTotal]()); // holes read as 0
             if (!file)
                 return RESULT_ERR_SYSTEM;
         }

@@ -112,10 +112,10 @@ ZEPRESULT zepProtocol::Make_SendFile(TAG_CMDSENDFILE& rt_CmdSendFile, const char
             // The closing packet: the caller passes the whole image's checksum in dwDataSize.
             wCheckSum = static_cast<unsigned short>(dwDataSize & 0xFFFF);
         }
-    } else {
+    } else if (wEndNotice != ZEP_END_CONTROL) {
         dwLength = dwDataSize;
         SetCheckSum(wCheckSum, pbSendData, dwDataSize);
-    }
+    } // a control packet is the head alone: no data, checksum 0
     rt_CmdSendFile.LengthOfSendData.set(static_cast<uint32_t>(dwLength));
     rt_CmdSendFile.CheckSum.set(wCheckSum);
     SetSSTHeader(rt_CmdSendFile.Header, ZEP_CMD_SENDFILE,

@@ -38,7 +38,11 @@ ZEPRESULT zepProtocol::SendFileData(const char* pszBinFileName, unsigned short w
         return result;
     unsigned long dwSend;
     if (wEndNotice == ZEP_END_MORE) {
-        dwSend = pbData != nullptr ? dwDataSize : 0;
+        // A head announcing data that does not follow would make the device read the next
+        // packet as data.
+        if (pbData == nullptr && dwDataSize != 0)
+            return RESULT_ERR_PARAM;
+        dwSend = dwDataSize;
     } else if (IsFinal(wEndNotice) && pbData != nullptr) {
         // A final data packet carries the rest of the image: it must lie in the caller's
         // buffer, or the checksum and the packet would read past it.
@@ -73,8 +77,9 @@ ZEPRESULT zepProtocol::SendFileData(const char* pszBinFileName, unsigned short w
     m_bLastReplySeen = nErr >= 0 && reply.Data() != nullptr;
     if (nErr < 0)
         return CheckDevConnErr(nErr);
-    if (reply.Data() == nullptr && wEndNotice == ZEP_END_MORE)
-        return RESULT_OK; // an intermediate block need not be answered
+    // An intermediate block need not be answered; only a well-formed answer is judged.
+    if (wEndNotice == ZEP_END_MORE && reply.As<TAG_RESSENDFILE>(*this, ZEP_CMD_SENDFILE) == nullptr)
+        return RESULT_OK;
     return JudgeSendFileReply(reply);
 }
 

@@ -218,6 +218,39 @@ TEST_F(Transfer, PreconditionsAndArguments) {
     EXPECT_EQ(-10, proto.SendFileData("B", 0x0080, 0, 100, two, 2));
     EXPECT_EQ(1, proto.SendFileData("B", 0x01FF, 0, 0, nullptr, 0));
     EXPECT_EQ(60u, device->requests.back().size());
+    // A control packet is the head alone, whatever data it is handed.
+    EXPECT_EQ(1, proto.SendFileData("B", 0x01FF, 0, 100, two, 2));
+    ASSERT_EQ(60u, device->requests.back().size());
+    EXPECT_EQ(52u, device->SendFileHeads().back().Header.DataLength.get());
+    EXPECT_EQ(0u, device->SendFileHeads().back().LengthOfSendData.get());
+    // A block without its data is not sent at all.
+    size_t sent = device->requests.size();
+    EXPECT_EQ(-10, proto.SendFileData("B", 0x0000, 0, 100, nullptr, 100));
+    EXPECT_EQ(sent, device->requests.size());
+}
+
+TEST_F(Transfer, MalformedAnswerToABlockCountsAsNoAnswer) {
+    std::vector<uint8_t> headerOnly = MakeStatusReply(0x5002, 0x80);
+    headerOnly.resize(8);
+    headerOnly[7] = 0;
+    device->override = [&](int, const std::vector<uint8_t>& req,
+                           std::vector<std::vector<uint8_t>>& out) {
+        if (req.size() != 60 + 4096)
+            return false;
+        out = {headerOnly};
+        return true;
+    };
+    tag_devinfo info;
+    EXPECT_EQ(1, Update(info));
+    // The closing packet's answer is judged strictly.
+    device->override = [&](int, const std::vector<uint8_t>& req,
+                           std::vector<std::vector<uint8_t>>& out) {
+        if (req.size() != 60)
+            return false;
+        out = {headerOnly};
+        return true;
+    };
+    EXPECT_EQ(-5, Update(info));
 }
 
 TEST_F(Transfer, LateAnswersToBlocksAreCollectedBeforeClosing) {
