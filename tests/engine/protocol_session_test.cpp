@@ -151,6 +151,8 @@ TEST_F(EngineTest, FetchJudgesEveryPacket) {
         {"single packet ending with 0x0081",
          {MakeGetFilePacket(0x81, 0, total, Sum(text), text)},
          1},
+        // Bytes that no packet brought read as zeros, the same on every run.
+        {"hole at the end", {MakeGetFilePacket(0x80, 0, total + 16, Sum(text), text)}, 1},
         {"EndNotice 0x0082", {MakeGetFilePacket(0x82, 0, total, Sum(text), text)}, -5},
         {"packet beyond the announced size",
          {MakeGetFilePacket(0, 0, 5, Sum(a), a), MakeGetFilePacket(0x80, 10, 5, 0, "")},
