@@ -298,3 +298,28 @@ TEST_F(ZepBind, ExecutableListsAndFails) {
 }
 
 } // namespace
+
+// Names are checked the way the program that carries the package reads them: a program with a
+// package appended is the Windows updater (folder kept, letter case ignored), a stand-alone
+// package the macOS one (folder dropped, letter case kept).
+TEST_F(ZepBind, VerifyReadsNamesByTheCarryingProgramsRules) {
+    Bytes prefix(64, 0x90);
+    struct Case {
+        const char* info;
+        bool appended;
+        int rc;
+    } cases[] = {
+        {"VERSION A=1 fw/a.bin A", false, 0},
+        {"VERSION A=1 fw/a.bin A", true, 1},
+        {"VERSION A=1 A.BIN A", false, 1},
+        {"VERSION A=1 A.BIN A", true, 0},
+    };
+    for (const Case& c : cases) {
+        RawPackage pkg = RawPackage::Simple({{"a.bin", "1"}, {"ZEPINFO.txt", c.info}},
+                                            c.appended ? prefix : Bytes());
+        std::string path = m_dir.Path("rules.bin");
+        WriteFileBytes(path, pkg.bytes());
+        ToolRun r = Zepbind({"verify", path});
+        EXPECT_EQ(r.rc, c.rc) << c.info << (c.appended ? " appended" : " stand-alone") << r.err;
+    }
+}

@@ -6,6 +6,8 @@
 #include "ScopedBindReader.h"
 #include "zepParse.h"
 
+#include <algorithm>
+
 namespace {
 
 void CheckEntries(const BindDirectory& dir, std::vector<std::string>& problems) {
@@ -37,23 +39,53 @@ bool ReadInfo(zepBindInfo& bind, std::string& text) {
             dwGot == dwSize);
 }
 
-void CheckVersionRows(zepBindInfo& bind, std::vector<std::string>& problems) {
+// The package file a VERSION row names, read the way the program that carries the package reads
+// it: the Windows program keeps a folder part, the macOS program drops it. Empty when the row
+// names none.
+std::string RowFileName(zepParse& info, const std::string& row, bool bWindows) {
+    for (std::string rest = info.getNextRowData(row); !rest.empty();
+         rest = info.getNextRowData(rest)) {
+        std::string field = info.removeDoubleQuot(rest.substr(0, info.getSeparatePoint(rest)));
+        if (field.find('=') != std::string::npos)
+            continue;
+        size_t slash = field.find_last_of("/\\");
+        return bWindows || slash == std::string::npos ? field : field.substr(slash + 1);
+    }
+    return std::string();
+}
+
+bool SameName(const std::string& a, const std::string& b, bool bWindows) {
+    if (!bWindows)
+        return a == b;
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return upper(x) == upper(y); });
+}
+
+// A package bound to a program (its first file does not start the file) is read by the Windows
+// program, a stand-alone one by the macOS program; each looks names up by its own rules.
+void CheckVersionRows(zepBindInfo& bind, const BindDirectory& dir,
+                      std::vector<std::string>& problems) {
     std::string text;
     if (!ReadInfo(bind, text)) {
         problems.push_back("ZEPINFO.txt is missing or unreadable");
         return;
     }
+    bool bWindows = !dir.Entries().empty();
+    for (const BindEntry& e : dir.Entries())
+        bWindows = bWindows && e.offset > 0;
+
     zepParse info;
     info.loadData(&text[0], static_cast<unsigned long>(text.size()), ZEP_INFO_FILETYPE);
     unsigned int row = 0;
-    for (;; ++row) {
-        std::string type, version, fileName, binName, compatible, header;
-        if (!info.getVersion(row, type, version, fileName, binName, compatible, header))
-            break;
-        unsigned long dwSize = 0;
+    for (std::string line; !(line = info.getTargetKeyRowData("VERSION", row)).empty(); ++row) {
+        std::string fileName = RowFileName(info, line, bWindows);
+        bool bHeld =
+            std::any_of(dir.Entries().begin(), dir.Entries().end(),
+                        [&](const BindEntry& e) { return SameName(e.name, fileName, bWindows); });
         if (fileName.empty())
             problems.push_back("VERSION row " + std::to_string(row) + " names no file");
-        else if (!bind.getBindFileSize(fileName.c_str(), dwSize))
+        else if (!bHeld)
             problems.push_back("VERSION row " + std::to_string(row) + " names " + fileName +
                                ", which the package does not hold");
     }
@@ -76,6 +108,6 @@ bool VerifyBindPackage(const std::string& path, std::vector<std::string>& proble
     if (reader.get() == nullptr)
         problems.push_back("the package reader cannot be created");
     else
-        CheckVersionRows(*reader.get(), problems);
+        CheckVersionRows(*reader.get(), dir, problems);
     return problems.empty();
 }
