@@ -17,7 +17,7 @@ const char kTargetInfoName[] = "TargetInfo.txt";
 
 // TargetInfo.txt is a few hundred bytes; a device announcing more than this is misbehaving and
 // must not make the host allocate whatever it asks for.
-const uint32_t kMaxDeviceFileSize = 1024 * 1024;
+const uint32_t kMaxDeviceFileSize = 64 * 1024;
 
 const DWORD kFetchTimeoutMs = 1000;
 const DWORD kMinModeTimeoutMs = 500;
