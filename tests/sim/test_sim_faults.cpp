@@ -83,6 +83,18 @@ TEST_F(Faults, SendFileStatusAtAnswersTheGivenStatusAndDropsTheImage) {
     EXPECT_EQ(ZEP_STATUS_WRITE_ERROR, SendImage(client, "W", image, 100, ZEP_END_FINAL)[1]);
 }
 
+TEST_F(Faults, InjectedAcceptanceKeepsTheImage) {
+    SimOptions options;
+    options.sendFileStatusAt = 2;
+    options.sendFileStatus = ZEP_STATUS_WRITING;
+    Start(options);
+    const SimBytes image = Pattern(300);
+    EXPECT_EQ(
+        (std::vector<uint16_t>{ZEP_STATUS_OK, ZEP_STATUS_WRITING, ZEP_STATUS_OK, ZEP_STATUS_OK}),
+        SendImage(client, "K", image, 100, ZEP_END_FINAL));
+    EXPECT_EQ(image, simulator->ReceivedImages()["K"]);
+}
+
 TEST_F(Faults, SendFileStatusOnTheClosingPacket) {
     SimOptions options;
     options.sendFileStatusAt = 2;
@@ -165,3 +177,15 @@ TEST_F(Faults, QueryWriteFaultFromTheNthQuery) {
 }
 
 } // namespace
+
+TEST_F(Faults, IdleHostIsDroppedSoTheNextIsServed) {
+    SimOptions options;
+    options.idleTimeoutMs = 60;
+    Start(options);
+    // The first connection sends nothing; the second is served once the first is dropped.
+    SimTestClient second;
+    ASSERT_TRUE(second.Connect(simulator->Port()));
+    ASSERT_TRUE(second.SendRecord(EnterRecord()));
+    EXPECT_EQ(ZEP_STATUS_OK, ReplyStatus(second.ReadReply()));
+    EXPECT_TRUE(HasLine(Lines(1), {"\"reason\":\"idle\""}));
+}

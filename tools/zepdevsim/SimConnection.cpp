@@ -52,14 +52,21 @@ void SimConnection::Serve(const std::string& peer) {
 SimConnection::ReadResult SimConnection::ReadExact(unsigned char* buffer, size_t size,
                                                    size_t& got) {
     got = 0;
+    unsigned idleMs = 0;
     while (got < size) {
         if (m_stop.IsSet())
             return ReadResult::Stopped;
         const int ready = m_socket.WaitReadable(kPollMs);
         if (ready < 0)
             return ReadResult::Failed;
-        if (ready == 0)
+        if (ready == 0) {
+            // Only one host is served at a time: one that went quiet must not block the rest.
+            idleMs += kPollMs;
+            if (m_options.idleTimeoutMs != 0 && idleMs >= m_options.idleTimeoutMs)
+                return ReadResult::Idle;
             continue;
+        }
+        idleMs = 0;
         const long n = m_socket.Recv(buffer + got, size - got);
         if (n == 0)
             return ReadResult::Closed;
@@ -84,6 +91,9 @@ bool SimConnection::ReadFailed(ReadResult result, size_t got, std::string& reaso
         return true;
     case ReadResult::Failed:
         reason = "receive error";
+        return true;
+    case ReadResult::Idle:
+        reason = "idle";
         return true;
     }
     return true;

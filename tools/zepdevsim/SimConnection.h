@@ -20,7 +20,7 @@ public:
     void Serve(const std::string& peer);
 
 private:
-    enum class ReadResult { Done, Closed, Stopped, Failed };
+    enum class ReadResult { Done, Closed, Stopped, Failed, Idle };
 
     ReadResult ReadExact(unsigned char* buffer, size_t size, size_t& got);
     // Reads one whole, well-framed record; otherwise sets reason and returns false.

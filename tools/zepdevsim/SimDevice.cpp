@@ -120,13 +120,16 @@ void SimDevice::SendFile(const SimRecord& record, Outcome& out) {
     const TAG_CMDSENDFILE head = record.As<TAG_CMDSENDFILE>();
     const std::string name = WireFileName(head.FileName);
     const uint16_t endNotice = head.EndNotice.get();
-    if (++m_sendFilePackets == m_options.sendFileStatusAt) {
-        const uint16_t status = m_options.sendFileStatus;
-        if (!IsAccepted(status))
-            m_uploads.erase(name); // the device has given this image up
-        out.events.push_back(FaultEvent("sendfile-status").Add("status", status));
-        out.replies.push_back(StatusReply<TAG_RESSENDFILE>(ZEP_CMD_SENDFILE, status));
-        return;
+    // An injected refusal gives the image up; an injected acceptance only replaces the answer.
+    const bool bInjected = ++m_sendFilePackets == m_options.sendFileStatusAt;
+    if (bInjected) {
+        out.events.push_back(FaultEvent("sendfile-status").Add("status", m_options.sendFileStatus));
+        if (!IsAccepted(m_options.sendFileStatus)) {
+            m_uploads.erase(name);
+            out.replies.push_back(
+                StatusReply<TAG_RESSENDFILE>(ZEP_CMD_SENDFILE, m_options.sendFileStatus));
+            return;
+        }
     }
 
     uint16_t status = ZEP_STATUS_OK;
@@ -146,6 +149,8 @@ void SimDevice::SendFile(const SimRecord& record, Outcome& out) {
                                                            " is not a SendFile EndNotice"));
         status = kSimStatusRejected;
     }
+    if (bInjected && IsAccepted(status))
+        status = m_options.sendFileStatus;
     out.replies.push_back(StatusReply<TAG_RESSENDFILE>(ZEP_CMD_SENDFILE, status));
 }
 

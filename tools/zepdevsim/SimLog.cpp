@@ -27,9 +27,11 @@ void SimLog::Write(const JsonLine& line) {
         m_file.flush(); // scripts follow the file while the simulator runs
     }
     m_lines.push_back(std::move(text));
+    if (m_lines.size() > kMaxMemoryLines)
+        m_lines.pop_front();
 }
 
 std::vector<std::string> SimLog::Lines() const {
     std::lock_guard<std::mutex> guard(m_mutex);
-    return m_lines;
+    return std::vector<std::string>(m_lines.begin(), m_lines.end());
 }
