@@ -3,6 +3,7 @@
 #include "CliDisplay.h"
 
 #include "CliJson.h"
+#include "CliTexts.h"
 
 #include <cstring>
 
@@ -14,7 +15,7 @@ std::string ProgressDisplay::BarLine(const ProgressView& view) {
     const int cells = percent * kBarWidth / 100;
     std::string line = "[" + std::string(cells, '#') + std::string(kBarWidth - cells, '.') + "] ";
     std::string number = std::to_string(percent) + "%";
-    line += std::string(4 - number.size(), ' ') + number + "  " + view.strStatus;
+    line += std::string(4 - number.size(), ' ') + number + "  " + StatusText(view);
     return line;
 }
 
@@ -32,7 +33,7 @@ void ProgressDisplay::Update(const tag_devinfo& info, const ProgressView& view) 
             m_out << JsonProgress(info, view) << '\n' << std::flush;
     } else if (!m_bShown || view != m_lastView) {
         if (m_mode == DisplayMode::LINES) {
-            m_out << view.strStatus << ' ' << view.FilledPercent() << "%\n" << std::flush;
+            m_out << StatusText(view) << ' ' << view.FilledPercent() << "%\n" << std::flush;
         } else {
             std::string line = BarLine(view);
             size_t length = line.size();

@@ -2,7 +2,7 @@
 // JSON lines. Notices (such as the answer to Ctrl-C) go to the error stream.
 #pragma once
 
-#include "CliProgress.h"
+#include "zepProgressRules.h"
 #include "zepDevInfo.h"
 
 #include <ostream>

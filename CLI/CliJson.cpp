@@ -1,6 +1,8 @@
 // Hand-written JSON: the objects are small and flat, and the program depends on nothing else.
 #include "CliJson.h"
 
+#include "CliTexts.h"
+
 #include <cstdio>
 
 // Length of the well-formed UTF-8 sequence at text[i], or 0 when the bytes there are not one.
@@ -107,7 +109,7 @@ std::string JsonProgress(const tag_devinfo& info, const ProgressView& view) {
            ",\"image\":" + std::to_string(info.dwFirmIdx) +
            ",\"updated\":" + std::to_string(info.dwUpdatedFirmNum) +
            ",\"result\":" + std::to_string(info.nResult) +
-           ",\"status\":" + JsonString(view.strStatus) +
+           ",\"status\":" + JsonString(StatusText(view)) +
            ",\"percent\":" + std::to_string(view.FilledPercent()) + "}";
 }
 

@@ -2,7 +2,7 @@
 // package listing. Each function returns one complete object without a line end.
 #pragma once
 
-#include "CliProgress.h"
+#include "zepProgressRules.h"
 #include "zepDevInfo.h"
 
 #include <string>

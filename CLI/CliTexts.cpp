@@ -1,8 +1,6 @@
 // English string table of the progress page and the result messages.
 #include "CliTexts.h"
 
-const char* const kConnectingText = "Connecting to the device...";
-
 namespace {
 
 struct StringEntry {
@@ -11,6 +9,7 @@ struct StringEntry {
 };
 
 const StringEntry kStrings[] = {
+    {STATUS_CONNECTING, "Connecting to the device..."},
     {111, "Warning"},
     {112, "Information"},
     {145, "Firmware update is complete.\nRestart the device."},
@@ -47,7 +46,9 @@ const StringEntry kStrings[] = {
     {177, "Finishing..."},
 };
 
-const char* TableText(int nId) {
+} // namespace
+
+const char* EnglishText(int nId) {
     for (const StringEntry& entry : kStrings) {
         if (entry.nId == nId)
             return entry.pszText;
@@ -55,39 +56,10 @@ const char* TableText(int nId) {
     return "";
 }
 
-// Failure messages by result code, -1 to -9.
-const int kFailureText[] = {149, 150, 151, 152, 153, 154, 155, 156, 157};
-
-} // namespace
-
-std::string StatusText(int nSingleId, unsigned int firmwareCount, uint32_t dwFirmIdx) {
-    if (firmwareCount == 1 || nSingleId == IDS_FINISHING)
-        return TableText(nSingleId);
-    // The numbered form holds exactly one %d; format it without handing the text to printf.
-    std::string text = TableText(nSingleId + 1);
-    std::string::size_type at = text.find("%d");
-    if (at != std::string::npos)
-        text.replace(at, 2, std::to_string(dwFirmIdx));
-    return text;
+std::string StatusText(const ProgressView& view) {
+    return FormatStatusText(std::string(EnglishText(view.nStatusId)), view.dwStatusNumber);
 }
 
 const char* CaptionText(bool bWarning) {
-    return TableText(bWarning ? 111 : 112);
-}
-
-ResultMessage ResultMessageFor(ZEPRESULT nPageResult, yesno_type needExit) {
-    const bool bRestartsItself = needExit == DEF_NO_VALUE;
-    int nTextId = 0;
-    bool bWarning = true;
-    if (nPageResult == RESULT_OK) {
-        nTextId = bRestartsItself ? 146 : 145;
-        bWarning = false;
-    } else if (nPageResult == RESULT_NO_UPDATE) {
-        nTextId = bRestartsItself ? 148 : 147;
-        bWarning = false;
-    } else if (nPageResult <= RESULT_ERR_WRITE && nPageResult >= RESULT_ERR_SYSTEM) {
-        nTextId = kFailureText[-nPageResult - 1];
-    }
-    return {nTextId, nTextId != 0 ? TableText(nTextId) : "", bWarning ? 111 : 112,
-            CaptionText(bWarning), bWarning};
+    return EnglishText(bWarning ? RESULT_CAPTION_WARNING : RESULT_CAPTION_INFORMATION);
 }

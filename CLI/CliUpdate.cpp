@@ -128,8 +128,8 @@ UpdateOutcome MakeOutcome(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bSt
                              "complete it.";
         return outcome;
     }
-    outcome.strCaption = message.pszCaption;
-    outcome.strMessage = message.pszText;
+    outcome.strCaption = EnglishText(message.nCaptionId);
+    outcome.strMessage = EnglishText(message.nTextId);
     if (outcome.strMessage.empty()) // results without a message of their own
         outcome.strMessage = "The update ended with result " + std::to_string(nResult) + ".";
     return outcome;

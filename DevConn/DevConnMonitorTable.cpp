@@ -1,19 +1,6 @@
 // The table of port monitors whose ports keep a device address, first matching row wins.
 #include "DevConnMonitorTable.h"
 
-#include <cctype>
-
-bool ZepEqualNoCase(LPCSTR a, LPCSTR b) {
-    a = a != nullptr ? a : "";
-    b = b != nullptr ? b : "";
-    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        if (std::tolower(static_cast<unsigned char>(*a)) !=
-            std::tolower(static_cast<unsigned char>(*b)))
-            return false;
-    }
-    return *a == *b;
-}
-
 static const char kStdTcpIp[] = "Standard TCP/IP Port";
 
 ZepAddrSource ChooseAddrSource(const ZepPortRecord& record) {

@@ -2,6 +2,8 @@
 // and description. Pure: the Windows transport applies the answer to the registry or the URL.
 #pragma once
 
+#include "zepUtil.h"
+
 #include "zepTypes.h"
 
 struct ZepPortRecord {
@@ -25,5 +27,3 @@ struct ZepAddrSource {
 
 ZepAddrSource ChooseAddrSource(const ZepPortRecord& record);
 
-// ASCII comparison ignoring case; a null text counts as empty.
-bool ZepEqualNoCase(LPCSTR a, LPCSTR b);

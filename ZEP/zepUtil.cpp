@@ -1,6 +1,8 @@
 // Platform-neutral helpers of zepUtil.h.
 #include "zepUtil.h"
 
+#include <cctype>
+
 bool IsNumberStr(const char* psz) {
     if (psz == nullptr)
         return false;
@@ -9,4 +11,15 @@ bool IsNumberStr(const char* psz) {
             return false;
     }
     return true;
+}
+
+bool ZepEqualNoCase(const char* a, const char* b) {
+    a = a != nullptr ? a : "";
+    b = b != nullptr ? b : "";
+    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+        if (std::tolower(static_cast<unsigned char>(*a)) !=
+            std::tolower(static_cast<unsigned char>(*b)))
+            return false;
+    }
+    return *a == *b;
 }

@@ -18,3 +18,6 @@ bool IsNumberStr(const char* psz);
 bool IsStdUSBPort(const char* PortName);
 bool IsUSBPRNPort(const char* PortName);
 bool IsMPUSBPRNPort(const char* PortName);
+
+// ASCII comparison ignoring case; a null text counts as empty.
+bool ZepEqualNoCase(const char* a, const char* b);

@@ -3,7 +3,7 @@
 #include "CliDisplay.h"
 #include "CliJson.h"
 #include "CliOptions.h"
-#include "CliProgress.h"
+#include "zepProgressRules.h"
 #include "CliTexts.h"
 #include "CliUpdate.h"
 
@@ -40,24 +40,24 @@ TEST(CliProgress, PercentRoundsThroughA64BitProduct) {
 TEST(CliProgress, TransferAndWritingShareTheBarWhenTheDeviceReportsWriting) {
     ProgressPage page(1);
     EXPECT_EQ(5, page.View().nRangeMax);
-    EXPECT_EQ("Connecting to the device...", page.View().strStatus);
+    EXPECT_EQ("Connecting to the device...", StatusText(page.View()));
 
     EXPECT_FALSE(page.Tick(Info(CHECKVERSION_STATE)));
     EXPECT_EQ(0, page.View().nPosition);
     EXPECT_EQ(5, page.View().nRangeMax); // range unchanged
-    EXPECT_EQ("Checking verison of firmware...", page.View().strStatus);
+    EXPECT_EQ("Checking verison of firmware...", StatusText(page.View()));
 
     page.Tick(Info(TRANSFER_FIRM, 300, 1000));
     EXPECT_EQ(100, page.View().nRangeMax);
     EXPECT_EQ(15, page.View().nPosition);
-    EXPECT_EQ("Preparing to update firmware...", page.View().strStatus);
+    EXPECT_EQ("Preparing to update firmware...", StatusText(page.View()));
 
     page.Tick(Info(TRANSFER_FIRM, 1000, 1000)); // p/2 is 50: left as it was
     EXPECT_EQ(15, page.View().nPosition);
 
     page.Tick(Info(WRITING_FIRM, 250, 1000));
     EXPECT_EQ(62, page.View().nPosition); // 25 / 2 (toward zero) + 50
-    EXPECT_EQ("Overwriting firmware in target device...", page.View().strStatus);
+    EXPECT_EQ("Overwriting firmware in target device...", StatusText(page.View()));
 
     page.Tick(Info(WRITING_FIRM, 7, 0)); // no denominator: p is -1
     EXPECT_EQ(50, page.View().nPosition);
@@ -67,7 +67,7 @@ TEST(CliProgress, WholeBarIsTheTransferWithoutWritingReports) {
     ProgressPage page(2);
     page.Tick(Info(TRANSFER_FIRM, 400, 1000, false, 2));
     EXPECT_EQ(40, page.View().nPosition);
-    EXPECT_EQ("Overwriting firmware 2 in target device...", page.View().strStatus);
+    EXPECT_EQ("Overwriting firmware 2 in target device...", StatusText(page.View()));
     page.Tick(Info(TRANSFER_FIRM, 1000, 1000, false, 2)); // p = 100: unchanged
     EXPECT_EQ(40, page.View().nPosition);
     page.Tick(Info(TRANSFER_FIRM, 5, 0, false, 2));
@@ -90,21 +90,21 @@ TEST(CliProgress, PageEndsAtTheEndOrOnAFailure) {
     end.dwUpdatedFirmNum = 1;
     EXPECT_TRUE(updated.Tick(end));
     EXPECT_EQ(RESULT_OK, updated.Result());
-    EXPECT_EQ("Finishing...", updated.View().strStatus);
+    EXPECT_EQ("Finishing...", StatusText(updated.View()));
 
     ProgressPage nothing(3);
     end.dwUpdatedFirmNum = 0;
     end.nResult = RESULT_NO_UPDATE;
     EXPECT_TRUE(nothing.Tick(end));
     EXPECT_EQ(RESULT_NO_UPDATE, nothing.Result());
-    EXPECT_EQ("Finishing...", nothing.View().strStatus);
+    EXPECT_EQ("Finishing...", StatusText(nothing.View()));
 
     ProgressPage failed(1);
     tag_devinfo error = Info(TRANSFER_FIRM, 10, 100); // the result decides, not the phase
     error.nResult = RESULT_ERR_CONNECT;
     EXPECT_TRUE(failed.Tick(error));
     EXPECT_EQ(RESULT_ERR_CONNECT, failed.Result());
-    EXPECT_EQ("Connecting to the device...", failed.View().strStatus);
+    EXPECT_EQ("Connecting to the device...", StatusText(failed.View()));
 
     ProgressPage skipped(1);
     tag_devinfo noUpdate = Info(CHECKVERSION_STATE);
@@ -113,11 +113,18 @@ TEST(CliProgress, PageEndsAtTheEndOrOnAFailure) {
 }
 
 TEST(CliTexts, NumberedFormsFollowTheFirmwareCount) {
-    EXPECT_EQ("Checking verison of firmware...", StatusText(IDS_CHECKING_VERSION, 1, 7));
-    EXPECT_EQ("Checking verison of firmware 7...", StatusText(IDS_CHECKING_VERSION, 2, 7));
-    EXPECT_EQ("Preparing to update firmware 12...", StatusText(IDS_PREPARING, 0, 12));
-    EXPECT_EQ("Overwriting firmware 2 in target device...", StatusText(IDS_OVERWRITING, 2, 2));
-    EXPECT_EQ("Finishing...", StatusText(IDS_FINISHING, 3, 1));
+    auto text = [](int id, uint32_t n) {
+        ProgressView view;
+        view.nStatusId = id;
+        view.dwStatusNumber = n;
+        return StatusText(view);
+    };
+    EXPECT_EQ("Checking verison of firmware...", text(STATUS_CHECKING_VERSION, 7));
+    EXPECT_EQ("Checking verison of firmware 7...", text(STATUS_CHECKING_VERSION + 1, 7));
+    EXPECT_EQ("Preparing to update firmware 12...", text(STATUS_PREPARING + 1, 12));
+    EXPECT_EQ("Overwriting firmware 2 in target device...", text(STATUS_OVERWRITING + 1, 2));
+    EXPECT_EQ("Finishing...", text(STATUS_FINISHING, 1));
+    EXPECT_EQ(L"Firmware 42 of", FormatStatusText(std::wstring(L"Firmware %d of"), 42));
 }
 
 TEST(CliTexts, ResultMessagesByCodeAndExitOperation) {
@@ -132,21 +139,21 @@ TEST(CliTexts, ResultMessagesByCodeAndExitOperation) {
         ResultMessage m = ResultMessageFor(code, DEF_NO_VALUE);
         EXPECT_EQ(expected[-code - 1], m.nTextId) << code;
         EXPECT_TRUE(m.bWarning);
-        EXPECT_STREQ("Warning", m.pszCaption);
+        EXPECT_STREQ("Warning", EnglishText(m.nCaptionId));
     }
     for (int code : {-10, -12, 0, 2}) {
         ResultMessage m = ResultMessageFor(code, DEF_NO_VALUE);
         EXPECT_EQ(0, m.nTextId) << code;
-        EXPECT_STREQ("", m.pszText);
-        EXPECT_STREQ("Warning", m.pszCaption);
+        EXPECT_STREQ("", EnglishText(m.nTextId));
+        EXPECT_STREQ("Warning", EnglishText(m.nCaptionId));
     }
     ResultMessage ok = ResultMessageFor(RESULT_OK, DEF_NO_VALUE);
-    EXPECT_STREQ("Information", ok.pszCaption);
+    EXPECT_STREQ("Information", EnglishText(ok.nCaptionId));
     EXPECT_STREQ("Firmware update is complete.\nThe device will restart automatically.",
-                 ok.pszText);
+                 EnglishText(ok.nTextId));
     EXPECT_STREQ("An error occurred in this computer. Restart your computer, and then try to "
                  "update the firmware again.",
-                 ResultMessageFor(RESULT_ERR_SYSTEM, DEF_NO_VALUE).pszText);
+                 EnglishText(ResultMessageFor(RESULT_ERR_SYSTEM, DEF_NO_VALUE).nTextId));
 }
 
 TEST(CliOutcome, ExitCodesAndMessages) {
@@ -170,7 +177,7 @@ TEST(CliDisplay, TerminalLineIsRedrawnInPlaceAndPadded) {
     ProgressView view;
     view.nRangeMax = 100;
     view.nPosition = 50;
-    view.strStatus = "Preparing to update firmware...";
+    view.nStatusId = STATUS_PREPARING;
     EXPECT_EQ("[###############...............]  50%  Preparing to update firmware...",
               ProgressDisplay::BarLine(view));
 
@@ -180,7 +187,7 @@ TEST(CliDisplay, TerminalLineIsRedrawnInPlaceAndPadded) {
     display.Update(info, view);
     display.Update(info, view); // unchanged: nothing written
     ProgressView shorter = view;
-    shorter.strStatus = "Finishing...";
+    shorter.nStatusId = STATUS_FINISHING;
     shorter.nPosition = 120; // beyond the range: a full bar
     display.Update(info, shorter);
     display.Final(RESULT_OK, 1, false, "Information", "Done.");

@@ -1,8 +1,6 @@
 // Progress-page rules: bar halves for transfer and writing when the device reports its writing
 // progress, the whole bar for the transfer when it does not.
-#include "CliProgress.h"
-
-#include "CliTexts.h"
+#include "zepProgressRules.h"
 
 int ProgressPercent(uint32_t dwCurrentSize, uint32_t dwMaxSize) {
     if (dwMaxSize == 0)
@@ -19,9 +17,7 @@ int ProgressView::FilledPercent() const {
     return nPosition * 100 / nRangeMax;
 }
 
-ProgressPage::ProgressPage(unsigned int firmwareCount) : m_firmwareCount(firmwareCount) {
-    m_view.strStatus = kConnectingText;
-}
+ProgressPage::ProgressPage(unsigned int firmwareCount) : m_firmwareCount(firmwareCount) {}
 
 bool ProgressPage::Tick(const tag_devinfo& info) {
     if (info.nResult != RESULT_OK && info.nResult != RESULT_NO_UPDATE) {
@@ -30,7 +26,7 @@ bool ProgressPage::Tick(const tag_devinfo& info) {
     }
     switch (info.UpdateState) {
     case END_UPDATE:
-        m_view.strStatus = StatusText(IDS_FINISHING, m_firmwareCount, info.dwFirmIdx);
+        m_view.nStatusId = STATUS_FINISHING;
         m_nResult = info.dwUpdatedFirmNum != 0 ? RESULT_OK : RESULT_NO_UPDATE;
         return true;
     case TRANSFER_FIRM:
@@ -38,11 +34,11 @@ bool ProgressPage::Tick(const tag_devinfo& info) {
         break;
     case WRITING_FIRM:
         m_view.nRangeMax = 100;
-        Show(ProgressPercent(info.dwCurrentSize, info.dwMaxSize) / 2 + 50, IDS_OVERWRITING,
+        Show(ProgressPercent(info.dwCurrentSize, info.dwMaxSize) / 2 + 50, STATUS_OVERWRITING,
              info.dwFirmIdx);
         break;
     case CHECKVERSION_STATE:
-        Show(0, IDS_CHECKING_VERSION, info.dwFirmIdx);
+        Show(0, STATUS_CHECKING_VERSION, info.dwFirmIdx);
         break;
     default:
         break;
@@ -54,12 +50,13 @@ void ProgressPage::OnTransfer(const tag_devinfo& info) {
     m_view.nRangeMax = 100;
     const int p = ProgressPercent(info.dwCurrentSize, info.dwMaxSize);
     if (!info.bSupportQureryUpdate && p != 100)
-        Show(p, IDS_OVERWRITING, info.dwFirmIdx);
+        Show(p, STATUS_OVERWRITING, info.dwFirmIdx);
     else if (p / 2 != 50) // the transfer's end is left as shown: writing follows
-        Show(p / 2, IDS_PREPARING, info.dwFirmIdx);
+        Show(p / 2, STATUS_PREPARING, info.dwFirmIdx);
 }
 
 void ProgressPage::Show(int nPosition, int nSingleTextId, uint32_t dwFirmIdx) {
     m_view.nPosition = nPosition;
-    m_view.strStatus = StatusText(nSingleTextId, m_firmwareCount, dwFirmIdx);
+    m_view.nStatusId = m_firmwareCount == 1 ? nSingleTextId : nSingleTextId + 1;
+    m_view.dwStatusNumber = dwFirmIdx;
 }

@@ -1,5 +1,6 @@
-// The rules of the Windows progress page, as pure logic: what the status line and the progress
-// bar show for each copy of the worker's record, and when and with which result the page ends.
+// The rules of the progress page, as pure logic shared by the wizard and the console updater:
+// what the status line and the bar show for each copy of the worker's record, and when and with
+// which result the page ends. The status line is a string id; each program has its own texts.
 #pragma once
 
 #include "zepDevInfo.h"
@@ -7,19 +8,31 @@
 #include <cstdint>
 #include <string>
 
+// Status lines of the progress page, by string id. Each has a numbered "%d" form under id + 1,
+// except STATUS_FINISHING. STATUS_CONNECTING is the page's text before the first tick.
+enum StatusTextId {
+    STATUS_CONNECTING = -1,
+    STATUS_CHECKING_VERSION = 171,
+    STATUS_PREPARING = 173,
+    STATUS_OVERWRITING = 175,
+    STATUS_FINISHING = 177,
+};
+
 // Percentage of dwCurrentSize in dwMaxSize, rounded to the nearest integer through a 64-bit
 // product; -1 when dwMaxSize is 0.
 int ProgressPercent(uint32_t dwCurrentSize, uint32_t dwMaxSize);
 
 // What the page shows: a bar over 0..nRangeMax at nPosition (the bar clamps it), and a status line.
+// The status line is text nStatusId, its "%d" replaced by dwStatusNumber.
 struct ProgressView {
     int nRangeMax = 5;
     int nPosition = 0;
-    std::string strStatus;
+    int nStatusId = STATUS_CONNECTING;
+    uint32_t dwStatusNumber = 0;
 
     bool operator==(const ProgressView& other) const {
         return nRangeMax == other.nRangeMax && nPosition == other.nPosition &&
-               strStatus == other.strStatus;
+               nStatusId == other.nStatusId && dwStatusNumber == other.dwStatusNumber;
     }
     bool operator!=(const ProgressView& other) const { return !(*this == other); }
 
@@ -47,3 +60,14 @@ private:
     ProgressView m_view;
     ZEPRESULT m_nResult = RESULT_OK;
 };
+
+// A status text with its one "%d" replaced by the number; the text never reaches printf.
+template <class String>
+String FormatStatusText(String text, uint32_t dwNumber) {
+    const typename String::value_type mark[] = {'%', 'd', 0};
+    const typename String::size_type at = text.find(mark);
+    if (at == String::npos)
+        return text;
+    const std::string digits = std::to_string(dwNumber);
+    return text.replace(at, 2, String(digits.begin(), digits.end()));
+}
