@@ -20,3 +20,7 @@ int DevConnMgr::EnumUsbPort(_PORT_INFO_1A** ppPort) {
         *ppPort = nullptr;
     return 0;
 }
+
+LPCSTR DevConnPortName(const _PORT_INFO_1A* pPorts, int nIndex) {
+    return pPorts[nIndex].pName;
+}

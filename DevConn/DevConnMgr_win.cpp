@@ -82,3 +82,7 @@ int DevConnMgr::EnumUsbPort(_PORT_INFO_1A** ppPort) {
     *ppPort = pOut;
     return static_cast<int>(dwCount);
 }
+
+LPCSTR DevConnPortName(const _PORT_INFO_1A* pPorts, int nIndex) {
+    return pPorts[nIndex].pName;
+}

@@ -12,3 +12,6 @@ struct _PORT_INFO_1A {
 };
 typedef _PORT_INFO_1A PORT_INFO_1A;
 #endif
+
+// The name of record nIndex of a port list, for code that does not see the Windows record.
+LPCSTR DevConnPortName(const _PORT_INFO_1A* pPorts, int nIndex);

@@ -26,7 +26,7 @@ std::vector<std::string> UsbPortNames(DevConnMgr* pMgr) {
     _PORT_INFO_1A* pPorts = nullptr;
     const int nPorts = pMgr->EnumUsbPort(&pPorts);
     for (int i = 0; i < nPorts && pPorts != nullptr; ++i)
-        names.push_back(pPorts[i].pName != nullptr ? pPorts[i].pName : "");
+        names.push_back(DevConnPortName(pPorts, i) != nullptr ? DevConnPortName(pPorts, i) : "");
     if (pPorts != nullptr)
         pMgr->FreeUsbPort(pPorts);
     return names;

@@ -1,0 +1,40 @@
+// What the wizard pages share: the placement of the last page, the firmware count, the target
+// list and the user's choice. One record for the whole run, used on the interface thread only.
+#pragma once
+
+#include "zepTargetList.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+enum {
+    PAGE_RESULT_END = 1,
+    PAGE_RESULT_CANCEL = IDCANCEL, // 2
+    PAGE_RESULT_BACK = 3,
+    PAGE_RESULT_NEXT = 1005,
+};
+
+struct WizardState {
+    bool savedRectValid = false;
+    RECT savedRect = {};
+    int firmwareCount = 0;
+    std::vector<std::string> driverNames;
+    std::string tgmName;
+    std::vector<TargetPrinter> targetList;
+    int selectedRow = 0;
+    bool useIpAddress = false;
+    char ipAddressText[256] = {};
+    char printerName[256] = {};
+    char portName[256] = {};
+};
+
+extern WizardState g_wizard;
+
+// Remembers where the page is, so that the next page opens at the same place.
+void StorePagePosition(HWND hDlg);
+// Moves a page to the remembered place, keeping its own size.
+void ApplyPagePosition(HWND hDlg);
+// The cancel confirmation: string 141, Yes and No; true for Yes.
+bool ConfirmCancel(HWND hOwner);
