@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 // A digit is what the ANSI classification calls alphanumeric but not alphabetic.
@@ -39,4 +40,16 @@ bool IsUSBPRNPort(const char* PortName) {
 
 bool IsMPUSBPRNPort(const char* PortName) {
     return IsPrefixAndDigits(PortName, "MPUSBPRN", 2);
+}
+
+bool IsRedirectedPort(const char* PortName) {
+    if (PortName == nullptr || CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, PortName,
+                                              std::min<int>(2, int(std::strlen(PortName))), "TS",
+                                              2) != CSTR_EQUAL)
+        return false;
+    for (int i = 2; i < 5 && PortName[i] != '\0'; ++i) {
+        if (!IsAnsiDigit(PortName[i]))
+            return false;
+    }
+    return true;
 }

@@ -5,7 +5,6 @@
 #include "zepUtil.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
@@ -37,17 +36,6 @@ bool PortModelMatches(const std::string& strModel, const TargetListRules& rules)
 }
 
 } // namespace
-
-bool IsRedirectedPort(const char* pszPortName) {
-    if (pszPortName == nullptr || std::toupper(static_cast<unsigned char>(pszPortName[0])) != 'T' ||
-        std::toupper(static_cast<unsigned char>(pszPortName[1])) != 'S')
-        return false;
-    for (int i = 2; i < 5 && pszPortName[i] != '\0'; ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(pszPortName[i])))
-            return false;
-    }
-    return true;
-}
 
 bool IsUsbPortName(const char* pszPortName) {
     return IsStdUSBPort(pszPortName) || IsUSBPRNPort(pszPortName) || IsMPUSBPRNPort(pszPortName);

@@ -36,9 +36,6 @@ struct TargetListRules {
     std::string strUsbDeviceName; // printer name of a USB port without queue (string 119)
 };
 
-// Ports a remote-desktop session creates: "TS" (any case) and up to three digits after it.
-bool IsRedirectedPort(const char* pszPortName);
-
 // A port name that one of the connection manager's USB tests accepts.
 bool IsUsbPortName(const char* pszPortName);
 
