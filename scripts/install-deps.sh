@@ -1,18 +1,35 @@
 #!/bin/sh
 # Installs what building and testing Halvard needs, from Debian's packages. Idempotent: packages
-# already present are not fetched again. Usage: install-deps.sh [native|all]
+# already present are not fetched again. Usage: install-deps.sh [native|all|screenshots]
 set -eu
 want="cmake make g++ googletest libgtest-dev"
-if [ "${1:-all}" = all ]; then
-    want="$want g++-mingw-w64-x86-64 wine wine64 xvfb xauth"
-fi
+case "${1:-all}" in
+all)
+    # The Windows build under Wine, with fonts for the dialogs of every language.
+    want="$want g++-mingw-w64-x86-64 wine wine64 xvfb xauth locales fonts-ipafont-gothic
+          fonts-wqy-microhei fonts-nanum fonts-tlwg-loma-ttf fonts-liberation fonts-wine"
+    ;;
+screenshots) want="imagemagick" ;;
+esac
 missing=""
 for p in $want; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
 done
-[ -z "$missing" ] && exit 0
-echo "Installing:$missing"
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
+if [ -n "$missing" ]; then
+    echo "Installing:$missing"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
+fi
+# Locales the wizard is run in under Wine (the language Wine reports follows the locale).
+if [ "${1:-all}" = all ]; then
+    for l in de_DE ja_JP; do
+        if ! locale -a 2>/dev/null | grep -qi "^$l.utf-\?8$"; then
+            $SUDO sed -i "s/^# *\($l.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+            grep -q "^$l.UTF-8 UTF-8" /etc/locale.gen || echo "$l.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+            regen=1
+        fi
+    done
+    [ -z "${regen:-}" ] || $SUDO locale-gen >/dev/null
+fi

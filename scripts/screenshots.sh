@@ -1,0 +1,49 @@
+#!/bin/sh
+# Screenshots of the Windows wizard under Wine, for docs/screenshots/: every page and the
+# confirmations in English, German and Japanese, and (with --update) an update of the simulated
+# device: the progress page during the transfer and the result message.
+# Usage: sh scripts/screenshots.sh [--update]
+set -eu
+cd "$(dirname "$0")/.."
+sh scripts/install-deps.sh all
+sh scripts/install-deps.sh screenshots
+. scripts/wine-env.sh
+
+cmake --preset mingw >/dev/null && cmake --build --preset mingw -j "$(nproc)" >/dev/null
+cmake --preset release >/dev/null && cmake --build --preset release -j "$(nproc)" >/dev/null
+out=docs/screenshots
+work=build/screenshots
+rm -rf "$work"
+mkdir -p "$out" "$work/firmware"
+sh scripts/make-sample-firmware.sh "$work/firmware" >/dev/null
+build/release/bin/zepbind append -o "$work/ZEP_WIN.exe" --program build/mingw/bin/ZEP_WIN.exe \
+    --info examples/ZEPINFO.txt "$work/firmware/hv2000_boot.bin" "$work/firmware/hv2000_lang.bin" >/dev/null
+win() { echo "Z:$(pwd)/$1" | tr / '\\'; }
+
+wine_start
+trap wine_stop EXIT
+for lang in en_US de_DE ja_JP; do
+    mkdir -p "$work/$lang"
+    # The system language Wine reports follows the locale it is started in.
+    LC_ALL=$lang.UTF-8 wine build/mingw/bin/zepwizdrive.exe tour "$(win "$work/ZEP_WIN.exe")" \
+        "$(win "$work/$lang")" </dev/null
+    for f in "$work/$lang"/*.bmp; do
+        convert "$f" "$out/$lang-$(basename "$f" .bmp).png"
+    done
+done
+
+if [ "${1:-}" = --update ]; then
+    build/release/bin/zepdevsim --host 127.0.0.1 --port 48350 --target-info examples/TargetInfo.txt \
+        --max-connections 1 --delay-ms 2 >"$work/sim.out" 2>&1 &
+    sim=$!
+    for lang in en_US; do
+        mkdir -p "$work/$lang-update"
+        LC_ALL=$lang.UTF-8 wine build/mingw/bin/zepwizdrive.exe update "$(win "$work/ZEP_WIN.exe")" \
+            "$(win "$work/$lang-update")" </dev/null || true
+        for f in "$work/$lang-update"/*.bmp; do
+            convert "$f" "$out/$lang-$(basename "$f" .bmp).png"
+        done
+    done
+    kill $sim 2>/dev/null || true
+fi
+ls "$out"
