@@ -15,7 +15,10 @@ wine_fonts="/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf
 /usr/share/fonts/truetype/nanum/NanumGothic.ttf
 /usr/share/fonts/truetype/tlwg/Loma.ttf
 /usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf
-/usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf"
+/usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf
+/usr/share/wine/fonts/tahoma.ttf
+/usr/share/wine/fonts/tahomabd.ttf
+/usr/share/wine/fonts/marlett.ttf"
 
 wine_display() {
     [ -n "${DISPLAY:-}" ] && return 0
@@ -35,7 +38,8 @@ wine_display() {
 
 wine_configure() {
     marker="$WINEPREFIX/.halvard-configured"
-    [ -f "$marker" ] && [ "$marker" -nt "$here_dir/scripts/wine-fonts.reg" ] && return 0
+    [ -f "$marker" ] && [ "$marker" -nt "$here_dir/scripts/wine-fonts.reg" ] &&
+        [ "$marker" -nt "$here_dir/scripts/wine-env.sh" ] && return 0
     fonts="$WINEPREFIX/drive_c/windows/Fonts"
     mkdir -p "$fonts"
     echo "$wine_fonts" | while read -r f; do [ -f "$f" ] && cp -f "$f" "$fonts/"; done
