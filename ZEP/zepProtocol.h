@@ -87,6 +87,9 @@ private:
     ZEPRESULT CommonPreconditions() const;
     ZEPRESULT JudgeSendFileReply(zepReply& reply);
     ZEPRESULT CollectLateReplies(unsigned long& rnLate);
+    ZEPRESULT CollectUnsureReplies(unsigned long nLate, DWORD dwTimeout);
+    // How long a reply that a device may never send is awaited after an image's final packet.
+    static const DWORD kUnsureReplyWaitMs = 1000;
 
     // Whether the last SendFileData call received a reply.
     bool m_bLastReplySeen = false;

@@ -115,6 +115,29 @@ ZEPRESULT zepProtocol::CollectLateReplies(unsigned long& rnLate) {
     return RESULT_OK;
 }
 
+// When no block was answered in time, the device either answers none of them or answers all
+// of them late; only the stream tells. Each reply still possibly owed is awaited for a short
+// while: the last one that comes is the final packet's. A device that answers none costs one
+// such wait; one that answers slowly leaves nothing behind for the next exchange to mistake
+// for its own reply.
+ZEPRESULT zepProtocol::CollectUnsureReplies(unsigned long nLate, DWORD dwTimeout) {
+    if (nLate == 0)
+        return RESULT_OK;
+    if (m_pDevMgr->SetTimeout(m_hDevice, kUnsureReplyWaitMs) < 0)
+        return RESULT_ERR_DEVICE;
+    ZEPRESULT result = RESULT_OK;
+    for (; nLate > 0 && result == RESULT_OK; --nLate) {
+        zepReply reply(m_pDevMgr, m_hDevice);
+        int nErr = reply.Exchange(nullptr, 0);
+        if (nErr >= 0 && reply.Data() == nullptr)
+            break; // nothing more came: the reply already read was the final packet's
+        result = nErr < 0 ? CheckDevConnErr(nErr) : JudgeSendFileReply(reply);
+    }
+    if (m_pDevMgr->SetTimeout(m_hDevice, dwTimeout) < 0 && result == RESULT_OK)
+        result = RESULT_ERR_DEVICE;
+    return result;
+}
+
 ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszFirmType,
                                       const char* pszFirmVer, const char* pszFileName,
                                       const char* pszBinFileName, const char* pszCompatible,
@@ -176,13 +199,14 @@ ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszF
     uint16_t wImageSum = 0;
     unsigned long dwOffset = 0;
     // Intermediate blocks answered, and those whose answer had not come when the transport
-    // stopped waiting. A device that answers none of them is never waited for.
+    // stopped waiting.
     unsigned long nAnswered = 0, nLate = 0;
     auto sendFinal = [&](unsigned long dwAt, unsigned char* pbData, unsigned long dwData) {
         ZEPRESULT r = SendFileData(pszBinFileName, wFinal, dwAt, dwImageSize, pbData, dwData);
-        if (r == RESULT_OK && nAnswered != 0)
-            r = CollectLateReplies(nLate);
-        return r;
+        if (r != RESULT_OK)
+            return r;
+        return nAnswered != 0 ? CollectLateReplies(nLate)
+                              : CollectUnsureReplies(nLate, static_cast<DWORD>(ullTimeout));
     };
     while (dwOffset < dwImageSize) {
         const unsigned long dwLeft = dwImageSize - dwOffset;

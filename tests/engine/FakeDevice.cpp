@@ -56,11 +56,15 @@ public:
             if (g_device->lateAcks && IsIntermediateBlock(pSndBuf, dwSndSize) &&
                 m_pending.size() <= replies.size())
                 return 0;
+            g_device->repliesLeft = m_pending.size();
+            if (g_device->allAcksLate && IsIntermediateBlock(pSndBuf, dwSndSize))
+                return 0;
         }
         if (m_pending.empty())
             return 0;
         std::vector<uint8_t> reply = m_pending.front();
         m_pending.pop_front();
+        g_device->repliesLeft = m_pending.size();
         if (reply.empty())
             return 0;
         auto* buf = static_cast<PBYTE>(AllocMem(reply.size()));

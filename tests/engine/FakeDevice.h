@@ -17,6 +17,8 @@ struct FakeDevice {
     uint32_t getFileChunk = 64; // data bytes per GetFile packet
     uint16_t enterStatus = ZEP_STATUS_OK;
     bool ackIntermediate = true; // answer EndNotice 0x0000 packets
+    bool allAcksLate = false;    // every block's answer misses every block's poll
+    size_t repliesLeft = 0;      // replies sent and not yet read
     bool lateAcks = false;       // those answers come after the transport stopped waiting
     uint32_t writeSteps = 2;     // status queries answered "writing" before "written"
     std::map<int, uint16_t> sendFileStatus; // SendFile packet number (from 0) -> status

@@ -276,6 +276,18 @@ TEST_F(Transfer, LateAnswersToBlocksAreCollectedBeforeClosing) {
     EXPECT_EQ(-1, Update(info));
 }
 
+TEST_F(Transfer, AnswersThatAllMissTheirBlocksAreStillCollected) {
+    // Judged by the final packet's own answer, and none left for the next exchange to take.
+    for (uint16_t status : {uint16_t(0x0080), uint16_t(0x0804)}) {
+        NewDevice();
+        device->allAcksLate = true;
+        device->sendFileStatus[3] = status;
+        tag_devinfo info;
+        EXPECT_EQ(status == 0x0080 ? 1 : -2, Update(info)) << status;
+        EXPECT_EQ(0u, device->repliesLeft) << status;
+    }
+}
+
 TEST_F(Transfer, DeviceThatNeverAnswersBlocksIsNotWaitedFor) {
     device->ackIntermediate = false;
     tag_devinfo info;
