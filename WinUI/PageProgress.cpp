@@ -32,9 +32,9 @@ void Show(HWND hDlg, const ProgressView& view, const ProgressView& before) {
         SendMessageW(hBar, PBM_SETPOS, WPARAM(view.nPosition), 0);
     if ((view.nStatusId != before.nStatusId || view.dwStatusNumber != before.dwStatusNumber) &&
         view.nStatusId != STATUS_CONNECTING)
-        SetDlgItemTextW(hDlg, IDC_STATUS,
-                        FormatStatusText(LoadText(UINT(view.nStatusId)), view.dwStatusNumber)
-                            .c_str());
+        SetDlgItemTextW(
+            hDlg, IDC_STATUS,
+            FormatStatusText(LoadText(UINT(view.nStatusId)), view.dwStatusNumber).c_str());
 }
 
 void End(HWND hDlg, ZEPRESULT nResult) {
@@ -42,6 +42,8 @@ void End(HWND hDlg, ZEPRESULT nResult) {
     g_pRun->worker.StopThread();
     delete g_pRun;
     g_pRun = nullptr;
+    g_wizard.progressEnded = true;
+    g_wizard.progressResult = nResult;
     EndDialog(hDlg, nResult);
 }
 

@@ -80,8 +80,8 @@ void StoreChoice(HWND hDlg) {
     if (IsDlgButtonChecked(hDlg, IDC_PRINTER_RADIO) == BST_CHECKED) {
         HWND hList = List(hDlg);
         g_wizard.useIpAddress = false;
-        g_wizard.selectedRow = int(
-            SendMessageW(hList, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED | LVNI_FOCUSED));
+        g_wizard.selectedRow =
+            int(SendMessageW(hList, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED | LVNI_FOCUSED));
         g_wizard.printerName[0] = g_wizard.portName[0] = '\0';
         if (g_wizard.selectedRow >= 0) {
             CopyRowText(hList, g_wizard.selectedRow, 0, g_wizard.printerName,

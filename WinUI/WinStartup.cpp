@@ -20,8 +20,7 @@ bool QueryVersion(OSVERSIONINFOA& version) {
 }
 
 // A kernel32 function that older systems may lack, or null.
-template <class Fn>
-Fn KernelFunction(const char* pszName) {
+template <class Fn> Fn KernelFunction(const char* pszName) {
     HMODULE hKernel = GetModuleHandleA("kernel32");
     FARPROC pfn = hKernel != nullptr ? GetProcAddress(hKernel, pszName) : nullptr;
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(pfn));

@@ -21,8 +21,8 @@ std::string LoadTextAnsi(UINT uId) {
     const std::wstring text = LoadText(uId);
     if (text.empty())
         return std::string();
-    const int nBytes =
-        WideCharToMultiByte(CP_ACP, 0, text.c_str(), int(text.size()), nullptr, 0, nullptr, nullptr);
+    const int nBytes = WideCharToMultiByte(CP_ACP, 0, text.c_str(), int(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
     std::string out(size_t(nBytes > 0 ? nBytes : 0), '\0');
     if (nBytes > 0)
         WideCharToMultiByte(CP_ACP, 0, text.c_str(), int(text.size()), &out[0], nBytes, nullptr,

@@ -21,7 +21,7 @@ struct PageEntry {
 };
 
 const PageEntry kPages[] = {
-    {IDD_OPENING, OpeningPageProc}, {IDD_PREPARE, PreparePageProc}, {IDD_SELECT, SelectPageProc},
+    {IDD_OPENING, OpeningPageProc}, {IDD_PREPARE, PreparePageProc},   {IDD_SELECT, SelectPageProc},
     {IDD_CONFIRM, ConfirmPageProc}, {IDD_PROGRESS, ProgressPageProc}, {0, nullptr},
 };
 
@@ -84,10 +84,10 @@ void RunWizard(HINSTANCE hInstance) {
 
     for (int nPage = 0; kPages[nPage].pfnProc != nullptr;) {
         const PageEntry& page = kPages[nPage];
-        const INT_PTR nResult = DialogBoxParamW(hInstance, MAKEINTRESOURCEW(page.nTemplate),
-                                                nullptr, page.pfnProc, 0);
+        const INT_PTR nResult =
+            DialogBoxParamW(hInstance, MAKEINTRESOURCEW(page.nTemplate), nullptr, page.pfnProc, 0);
         if (page.nTemplate == IDD_PROGRESS) {
-            ShowResultMessage(nResult == -1 ? RESULT_ERR_SYSTEM : ZEPRESULT(nResult));
+            ShowResultMessage(g_wizard.progressEnded ? g_wizard.progressResult : RESULT_ERR_SYSTEM);
             return;
         }
         if (nResult == -1) {

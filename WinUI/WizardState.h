@@ -28,6 +28,10 @@ struct WizardState {
     char ipAddressText[256] = {};
     char printerName[256] = {};
     char portName[256] = {};
+    // The progress page's result, kept here as well: -1 (a write error) is also what the dialog
+    // call returns when a page cannot be made at all.
+    bool progressEnded = false;
+    int progressResult = 0;
 };
 
 extern WizardState g_wizard;

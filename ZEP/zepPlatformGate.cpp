@@ -51,7 +51,7 @@ int DecidePlatform(const WinVersionRange ranges[3], const WinSystemVersion& syst
     if (r9x.bFound) {
         if (system.nPlatformId == SYSTEM_PLATFORM_WIN9X)
             return IsVersionInRange(r9x, system.nMajor, system.nMinor) ? PLATFORM_OK_9X
-                                                                        : PLATFORM_REFUSED;
+                                                                       : PLATFORM_REFUSED;
         return bNT && nt.bFound ? NtRule(nt, w64, system) : Win64Rule(w64, system);
     }
     if (nt.bFound)
@@ -61,7 +61,7 @@ int DecidePlatform(const WinVersionRange ranges[3], const WinSystemVersion& syst
     // No row of any kind: the built-in ranges, and a 64-bit system counts as NT.
     if (system.nPlatformId == SYSTEM_PLATFORM_WIN9X)
         return IsVersionInRange(kDefault9x, system.nMajor, system.nMinor) ? PLATFORM_OK_9X
-                                                                           : PLATFORM_REFUSED;
+                                                                          : PLATFORM_REFUSED;
     if (bNT) {
         WinSystemVersion as32 = system;
         as32.bWow64 = false;
@@ -70,7 +70,8 @@ int DecidePlatform(const WinVersionRange ranges[3], const WinSystemVersion& syst
     return PLATFORM_REFUSED;
 }
 
-bool IsGlobalNamespaceFor(bool bVersionKnown, int nPlatformId, int nMajor, const char* productSuite) {
+bool IsGlobalNamespaceFor(bool bVersionKnown, int nPlatformId, int nMajor,
+                          const char* productSuite) {
     if (!bVersionKnown || nPlatformId != SYSTEM_PLATFORM_NT || nMajor <= 3)
         return false;
     if (nMajor >= 5)

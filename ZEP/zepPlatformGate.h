@@ -44,7 +44,8 @@ int DecidePlatform(const WinVersionRange ranges[3], const WinSystemVersion& syst
 
 // Whether kernel objects take the "Global\" prefix. productSuite is the ProductSuite value of
 // the product-options key (null when absent); only NT 4 reads it.
-bool IsGlobalNamespaceFor(bool bVersionKnown, int nPlatformId, int nMajor, const char* productSuite);
+bool IsGlobalNamespaceFor(bool bVersionKnown, int nPlatformId, int nMajor,
+                          const char* productSuite);
 
 // The macOS gate: lMax below 0 means no upper bound.
 bool IsMacSystemSupported(long lVersion, long lMax, long lMin);

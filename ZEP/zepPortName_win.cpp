@@ -43,9 +43,9 @@ bool IsMPUSBPRNPort(const char* PortName) {
 }
 
 bool IsRedirectedPort(const char* PortName) {
-    if (PortName == nullptr || CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, PortName,
-                                              std::min<int>(2, int(std::strlen(PortName))), "TS",
-                                              2) != CSTR_EQUAL)
+    if (PortName == nullptr ||
+        CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, PortName,
+                       std::min<int>(2, int(std::strlen(PortName))), "TS", 2) != CSTR_EQUAL)
         return false;
     for (int i = 2; i < 5 && PortName[i] != '\0'; ++i) {
         if (!IsAnsiDigit(PortName[i]))

@@ -62,8 +62,7 @@ private:
 };
 
 // A status text with its one "%d" replaced by the number; the text never reaches printf.
-template <class String>
-String FormatStatusText(String text, uint32_t dwNumber) {
+template <class String> String FormatStatusText(String text, uint32_t dwNumber) {
     const typename String::value_type mark[] = {'%', 'd', 0};
     const typename String::size_type at = text.find(mark);
     if (at == String::npos)

@@ -28,10 +28,9 @@ bool QueueModelMatches(const std::string& strModel, const TargetListRules& rules
 
 bool PortModelMatches(const std::string& strModel, const TargetListRules& rules) {
     if (rules.bHaveDeviceIdModels)
-        return std::any_of(rules.deviceIdModels.begin(), rules.deviceIdModels.end(),
-                           [&](const std::string& m) {
-                               return ZepEqualNoCase(m.c_str(), strModel.c_str());
-                           });
+        return std::any_of(
+            rules.deviceIdModels.begin(), rules.deviceIdModels.end(),
+            [&](const std::string& m) { return ZepEqualNoCase(m.c_str(), strModel.c_str()); });
     return ZepEqualNoCase(CutModel(strModel).c_str(), rules.strTgmName.c_str());
 }
 

@@ -43,5 +43,4 @@ bool IsUsbPortName(const char* pszPortName);
 // connection manager: USB queues are left out and no USB port is listed.
 std::vector<TargetPrinter> BuildTargetList(const std::vector<SpoolerQueue>& queues,
                                            const std::vector<std::string>& usbPorts,
-                                           const TargetListRules& rules,
-                                           DeviceModelSource* models);
+                                           const TargetListRules& rules, DeviceModelSource* models);

@@ -5,9 +5,9 @@
 #include <cstdint>
 
 struct UiLanguageRow {
-    uint16_t wPrimary;  // primary language id
-    uint16_t wSub;      // sublanguage id of the locale that is set
-    uint8_t bExactSub;  // 0: any sublanguage of the primary language matches
+    uint16_t wPrimary; // primary language id
+    uint16_t wSub;     // sublanguage id of the locale that is set
+    uint8_t bExactSub; // 0: any sublanguage of the primary language matches
 };
 
 extern const UiLanguageRow kUiLanguageTable[19];

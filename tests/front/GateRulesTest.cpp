@@ -19,7 +19,8 @@ int Gate(const std::string& info, int platform, int major, int minor, bool wow64
     WinVersionRange ranges[3];
     for (int code = PLATFORM_WIN9X; code <= PLATFORM_WIN64; ++code) {
         WinVersionRange& r = ranges[code - 1];
-        r.bFound = parse.getPlatformVersion(code, r.nMaxMajor, r.nMaxMinor, r.nMinMajor, r.nMinMinor);
+        r.bFound =
+            parse.getPlatformVersion(code, r.nMaxMajor, r.nMaxMinor, r.nMinMajor, r.nMinMinor);
     }
     WinSystemVersion system;
     system.nPlatformId = platform;
@@ -93,9 +94,9 @@ TEST(PlatformGate, RowFormsThatCountAsAbsentOrIgnored) {
     EXPECT_EQ(PLATFORM_OK_NT, Gate("PLATFORMVERSION WINNT=5\r\n", kNT, 5, 2, false));
     EXPECT_EQ(PLATFORM_REFUSED, Gate("PLATFORMVERSION WINNT=5\r\n", kNT, 6, 0, false));
     // Only the first row of a platform counts; small letters count the same.
-    EXPECT_EQ(PLATFORM_REFUSED,
-              Gate("PLATFORMVERSION WINNT=5.0 5.1\r\nPLATFORMVERSION WINNT=5.0\r\n", kNT, 6, 0,
-                   false));
+    EXPECT_EQ(
+        PLATFORM_REFUSED,
+        Gate("PLATFORMVERSION WINNT=5.0 5.1\r\nPLATFORMVERSION WINNT=5.0\r\n", kNT, 6, 0, false));
     EXPECT_EQ(PLATFORM_OK_NT, Gate("PLATFORMVERSION winnt=5.0\r\n", kNT, 10, 0, false));
     // A WIN64 row admits a 32-bit copy on 64-bit Windows; a 9x row sends NT to the 64-bit rule.
     const std::string w64 = "PLATFORMVERSION WINNT=5.0\r\nPLATFORMVERSION WIN64=5.2\r\n";

@@ -69,8 +69,8 @@ TEST(TargetList, QueuesByExactDriverWithoutRedirectedOrSharedPorts) {
 // Port names that are USB ports on both platforms' rules.
 TEST(TargetList, UsbQueuesAndPortsCheckTheDevicesModel) {
     FakeModels models;
-    models.models = {{"usb001", "XYZ 123 (ABC)"}, {"usb002", "xyz(2)"}, {"usb003", "Other"},
-                     {"usb005", ""}};
+    models.models = {
+        {"usb001", "XYZ 123 (ABC)"}, {"usb002", "xyz(2)"}, {"usb003", "Other"}, {"usb005", ""}};
     const std::vector<SpoolerQueue> queues = {
         {"Q1", "usb001", "Torvi AB PCL"},
         {"Q1 again", "usb001", "Torvi AB PCL"},

@@ -25,8 +25,8 @@ const PageTexts kPages[] = {
     {130, {}},
     {102, {}},
     {134, {{1016, 133}}},
-    {129, {{1017, 171}, {1017, 172}, {1017, 173}, {1017, 174}, {1017, 175}, {1017, 176},
-           {1017, 177}}},
+    {129,
+     {{1017, 171}, {1017, 172}, {1017, 173}, {1017, 174}, {1017, 175}, {1017, 176}, {1017, 177}}},
 };
 
 INT_PTR CALLBACK QuietProc(HWND, UINT uMsg, WPARAM, LPARAM) {
@@ -83,7 +83,8 @@ std::string Overflow(HWND hWnd, const std::wstring& text) {
 
 std::wstring LoadIn(HMODULE hModule, LANGID lang, int nId) {
     // A string table block holds 16 strings, each a length and its characters.
-    HRSRC hRes = FindResourceExW(hModule, MAKEINTRESOURCEW(6), MAKEINTRESOURCEW(nId / 16 + 1), lang);
+    HRSRC hRes =
+        FindResourceExW(hModule, MAKEINTRESOURCEW(6), MAKEINTRESOURCEW(nId / 16 + 1), lang);
     if (hRes == nullptr)
         return std::wstring();
     const WCHAR* p = static_cast<const WCHAR*>(LockResource(LoadResource(hModule, hRes)));
@@ -110,7 +111,8 @@ TEST(LayoutFit, EveryTextOfEveryLanguageFitsItsControl) {
             HRSRC hRes = FindResourceExW(hModule, MAKEINTRESOURCEW(5),
                                          MAKEINTRESOURCEW(page.nTemplate), lang);
             ASSERT_NE(nullptr, hRes) << "template missing";
-            auto pTemplate = static_cast<LPCDLGTEMPLATEW>(LockResource(LoadResource(hModule, hRes)));
+            auto pTemplate =
+                static_cast<LPCDLGTEMPLATEW>(LockResource(LoadResource(hModule, hRes)));
             HWND hDlg = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), pTemplate, nullptr,
                                                    QuietProc, 0);
             ASSERT_NE(nullptr, hDlg);
@@ -129,9 +131,9 @@ TEST(LayoutFit, EveryTextOfEveryLanguageFitsItsControl) {
             }
             DestroyWindow(hDlg);
         }
-        for (int nId : {103, 110, 111, 112, 118, 119, 120, 121, 122, 123, 133, 140, 141, 143, 144,
-                        145, 146, 147, 148, 149, 150, 151, 152, 153, 154, 155, 156, 157, 171, 172,
-                        173, 174, 175, 176, 177})
+        for (int nId : {103, 110, 111, 112, 118, 119, 120, 121, 122, 123, 133, 140,
+                        141, 143, 144, 145, 146, 147, 148, 149, 150, 151, 152, 153,
+                        154, 155, 156, 157, 171, 172, 173, 174, 175, 176, 177})
             EXPECT_FALSE(LoadIn(hModule, lang, nId).empty()) << lang << " string " << nId;
     }
     FreeLibrary(hModule);

@@ -48,8 +48,8 @@ bool WizardProcess::Start(const std::string& exe) {
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     std::string commandLine = "\"" + exe + "\"";
-    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &si, &pi))
+    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &si, &pi))
         return false;
     CloseHandle(pi.hThread);
     m_hProcess = pi.hProcess;
@@ -96,7 +96,10 @@ HWND WizardProcess::WaitMessage(DWORD dwMs) const {
     WaitFor(
         [&] {
             for (HWND hWnd : Windows()) {
-                if (IsDialog(hWnd) && Text(hWnd) != kPageTitle)
+                // A box is ready for input once its caption and text are in place.
+                const std::string title = Text(hWnd);
+                if (IsDialog(hWnd) && title != kPageTitle && !title.empty() &&
+                    !MessageText(hWnd).empty())
                     hFound = hWnd;
             }
             return hFound != nullptr;
@@ -137,7 +140,8 @@ void Click(HWND hDlg, int nId) {
 }
 
 bool Answer(HWND hBox, int nButton) {
-    PostMessageA(hBox, WM_COMMAND, MAKEWPARAM(nButton, BN_CLICKED), LPARAM(GetDlgItem(hBox, nButton)));
+    PostMessageA(hBox, WM_COMMAND, MAKEWPARAM(nButton, BN_CLICKED),
+                 LPARAM(GetDlgItem(hBox, nButton)));
     return WaitFor([&] { return !IsWindow(hBox); }, 10000);
 }
 
@@ -153,8 +157,8 @@ std::vector<std::vector<std::string>> ListRows(HWND hList, int nColumns) {
     std::vector<std::vector<std::string>> rows;
     DWORD dwPid = 0;
     GetWindowThreadProcessId(hList, &dwPid);
-    HANDLE hProcess = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
-                                  FALSE, dwPid);
+    HANDLE hProcess =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, dwPid);
     if (hProcess == nullptr)
         return rows;
     const SIZE_T cbText = 512;

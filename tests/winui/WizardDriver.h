@@ -78,8 +78,7 @@ private:
 bool CaptureWindow(HWND hWnd, const std::string& path, int nMargin = 12);
 
 // Polls until the predicate holds or the time is up.
-template <class Pred>
-bool WaitFor(Pred pred, DWORD dwMs) {
+template <class Pred> bool WaitFor(Pred pred, DWORD dwMs) {
     const DWORD dwStart = GetTickCount();
     while (!pred()) {
         if (GetTickCount() - dwStart > dwMs)

@@ -38,10 +38,10 @@ std::string WizardTest::BoundProgram(const std::string& info, bool bWithImages) 
     static int nCopy = 0;
     const std::string exe = PathIn("ZEP_WIN_" + std::to_string(++nCopy) + ".exe");
     WriteFile(PathIn("ZEPINFO.txt"), info);
-    std::vector<std::string> args = {"append", "-o", exe, "--program", ZEP_WIN_EXE, "--info",
-                                     PathIn("ZEPINFO.txt")};
+    std::vector<std::string> args = {
+        "append", "-o", exe, "--program", ZEP_WIN_EXE, "--info", PathIn("ZEPINFO.txt")};
     if (bWithImages) {
-        std::string boot(70000, '\0'), lang(9000, '\0');
+        std::string boot(600000, '\0'), lang(9000, '\0'); // many blocks, and a few
         for (size_t i = 0; i < boot.size(); ++i)
             boot[i] = char(i * 7 + 1);
         for (size_t i = 0; i < lang.size(); ++i)

@@ -64,13 +64,9 @@ int Update(WizardProcess& wizard, const std::string& dir) {
     Answer(Need(wizard.WaitMessage(), "start confirmation"), IDYES);
     HWND hProgress = Need(wizard.WaitPage(PAGE_PROGRESS), "progress page");
     // The transfer shows "Preparing ..." or "Overwriting ..." with the bar moving.
-    const bool bTransfer = hProgress != nullptr && WaitFor(
-                                                      [&] {
-                                                          return SendDlgItemMessageA(
-                                                                     hProgress, 1009, PBM_GETPOS,
-                                                                     0, 0) > 5;
-                                                      },
-                                                      120000);
+    const bool bTransfer =
+        hProgress != nullptr &&
+        WaitFor([&] { return SendDlgItemMessageA(hProgress, 1009, PBM_GETPOS, 0, 0) > 5; }, 120000);
     if (bTransfer)
         Shot(hProgress, dir, "7-progress");
     HWND hResult = Need(wizard.WaitMessage(300000), "result message");

@@ -47,7 +47,8 @@ private:
 struct Canvas {
     int w, h;
     std::vector<uint8_t> px;
-    Canvas(int width, int height, uint8_t bg) : w(width), h(height), px(size_t(width * height), bg) {}
+    Canvas(int width, int height, uint8_t bg)
+        : w(width), h(height), px(size_t(width * height), bg) {}
     void Fill(int x, int y, int cw, int ch, uint8_t c) {
         for (int j = std::max(0, y); j < std::min(h, y + ch); ++j)
             for (int i = std::max(0, x); i < std::min(w, x + cw); ++i)
