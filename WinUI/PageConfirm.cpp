@@ -30,8 +30,7 @@ void OnStart(HWND hDlg) {
     const UINT uText = bDowngrade ? IDS_START_CONFIRM_DOWNGRADE : IDS_START_CONFIRM;
     for (;;) {
         if (ShowMessage(hDlg, uText, IDS_CAPTION_WARNING, MB_YESNO | MB_ICONWARNING) == IDYES) {
-            StorePagePosition(hDlg);
-            EndDialog(hDlg, PAGE_RESULT_NEXT);
+            LeavePage(hDlg, PAGE_RESULT_NEXT);
             return;
         }
         if (ConfirmCancel(hDlg)) {
@@ -51,12 +50,10 @@ INT_PTR CALLBACK ConfirmPageProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM) {
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDCANCEL:
-            if (ConfirmCancel(hDlg))
-                EndDialog(hDlg, PAGE_RESULT_CANCEL);
+            CancelPage(hDlg);
             return TRUE;
         case IDC_BACK:
-            StorePagePosition(hDlg);
-            EndDialog(hDlg, PAGE_RESULT_BACK);
+            LeavePage(hDlg, PAGE_RESULT_BACK);
             return TRUE;
         case IDC_NEXT:
             OnStart(hDlg);

@@ -39,12 +39,10 @@ INT_PTR CALLBACK OpeningPageProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM) {
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_NEXT:
-            StorePagePosition(hDlg);
-            EndDialog(hDlg, PAGE_RESULT_NEXT);
+            LeavePage(hDlg, PAGE_RESULT_NEXT);
             return TRUE;
         case IDCANCEL:
-            if (ConfirmCancel(hDlg))
-                EndDialog(hDlg, PAGE_RESULT_CANCEL);
+            CancelPage(hDlg);
             return TRUE;
         }
         break;

@@ -23,12 +23,10 @@ INT_PTR CALLBACK PreparePageProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM) {
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDCANCEL:
-            if (ConfirmCancel(hDlg))
-                EndDialog(hDlg, PAGE_RESULT_CANCEL);
+            CancelPage(hDlg);
             return TRUE;
         case IDC_BACK:
-            StorePagePosition(hDlg);
-            EndDialog(hDlg, PAGE_RESULT_BACK);
+            LeavePage(hDlg, PAGE_RESULT_BACK);
             return TRUE;
         case IDC_NEXT: {
             HCURSOR hOld = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
@@ -37,8 +35,7 @@ INT_PTR CALLBACK PreparePageProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM) {
             g_wizard.selectedRow = 0;
             g_wizard.useIpAddress = false;
             std::memset(g_wizard.ipAddressText, 0, sizeof g_wizard.ipAddressText);
-            StorePagePosition(hDlg);
-            EndDialog(hDlg, PAGE_RESULT_NEXT);
+            LeavePage(hDlg, PAGE_RESULT_NEXT);
             return TRUE;
         }
         }

@@ -132,13 +132,11 @@ INT_PTR CALLBACK SelectPageProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lPar
                 OnModeClicked(hDlg, LOWORD(wParam) == IDC_IP_RADIO);
             return TRUE;
         case IDCANCEL:
-            if (ConfirmCancel(hDlg))
-                EndDialog(hDlg, PAGE_RESULT_CANCEL);
+            CancelPage(hDlg);
             return TRUE;
         case IDC_BACK:
             StoreChoice(hDlg);
-            StorePagePosition(hDlg);
-            EndDialog(hDlg, PAGE_RESULT_BACK);
+            LeavePage(hDlg, PAGE_RESULT_BACK);
             return TRUE;
         case IDC_NEXT:
             if (IsDlgButtonChecked(hDlg, IDC_PRINTER_RADIO) != BST_CHECKED &&
@@ -148,8 +146,7 @@ INT_PTR CALLBACK SelectPageProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lPar
                 return TRUE;
             }
             StoreChoice(hDlg);
-            StorePagePosition(hDlg);
-            EndDialog(hDlg, PAGE_RESULT_NEXT);
+            LeavePage(hDlg, PAGE_RESULT_NEXT);
             return TRUE;
         }
         break;

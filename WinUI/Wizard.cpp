@@ -46,6 +46,16 @@ bool ConfirmCancel(HWND hOwner) {
                        MB_YESNO | MB_ICONWARNING) == IDYES;
 }
 
+void CancelPage(HWND hDlg) {
+    if (ConfirmCancel(hDlg))
+        EndDialog(hDlg, PAGE_RESULT_CANCEL);
+}
+
+void LeavePage(HWND hDlg, INT_PTR nResult) {
+    StorePagePosition(hDlg);
+    EndDialog(hDlg, nResult);
+}
+
 void InsertListColumn(HWND hList, int nColumn, UINT uTextId, int nWidth) {
     std::wstring text = LoadText(uTextId);
     LVCOLUMNW column = {};

@@ -42,3 +42,7 @@ void StorePagePosition(HWND hDlg);
 void ApplyPagePosition(HWND hDlg);
 // The cancel confirmation: string 141, Yes and No; true for Yes.
 bool ConfirmCancel(HWND hOwner);
+// Cancel on a page: ends it with PAGE_RESULT_CANCEL once the user confirms.
+void CancelPage(HWND hDlg);
+// Leaves a page with Next, Back or Start, remembering where it was.
+void LeavePage(HWND hDlg, INT_PTR nResult);

@@ -24,7 +24,7 @@ if [ -n "$missing" ]; then
 fi
 # Locales the wizard is run in under Wine (the language Wine reports follows the locale).
 if [ "${1:-all}" = all ]; then
-    for l in de_DE ja_JP; do
+    for l in en_US de_DE ja_JP; do
         if ! locale -a 2>/dev/null | grep -qi "^$l.utf-\?8$"; then
             $SUDO sed -i "s/^# *\($l.UTF-8 UTF-8\)/\1/" /etc/locale.gen
             grep -q "^$l.UTF-8 UTF-8" /etc/locale.gen || echo "$l.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null

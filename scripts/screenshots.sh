@@ -1,8 +1,8 @@
 #!/bin/sh
 # Screenshots of the Windows wizard under Wine, for docs/screenshots/: every page and the
-# confirmations in English, German and Japanese, and (with --update) an update of the simulated
-# device: the progress page during the transfer and the result message.
-# Usage: sh scripts/screenshots.sh [--update]
+# confirmations in English, German and Japanese, and updates of the simulated device: the
+# progress page during the transfer and the result messages of an update and of a busy device.
+# Usage: sh scripts/screenshots.sh
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh all
@@ -32,18 +32,22 @@ for lang in en_US de_DE ja_JP; do
     done
 done
 
-if [ "${1:-}" = --update ]; then
+# update NAME SIMULATOR-FLAGS...: an update of a simulated device by address, in English.
+update() {
+    name=$1
+    shift
     build/release/bin/zepdevsim --host 127.0.0.1 --port 48350 --target-info examples/TargetInfo.txt \
-        --max-connections 1 --delay-ms 2 >"$work/sim.out" 2>&1 &
+        --max-connections 1 "$@" >"$work/sim.out" 2>&1 &
     sim=$!
-    for lang in en_US; do
-        mkdir -p "$work/$lang-update"
-        LC_ALL=$lang.UTF-8 wine build/mingw/bin/zepwizdrive.exe update "$(win "$work/ZEP_WIN.exe")" \
-            "$(win "$work/$lang-update")" </dev/null || true
-        for f in "$work/$lang-update"/*.bmp; do
-            convert "$f" "$out/$lang-$(basename "$f" .bmp).png"
-        done
-    done
+    mkdir -p "$work/$name"
+    LC_ALL=en_US.UTF-8 wine build/mingw/bin/zepwizdrive.exe update "$(win "$work/ZEP_WIN.exe")" \
+        "$(win "$work/$name")" </dev/null || true
     kill $sim 2>/dev/null || true
-fi
+    wait $sim 2>/dev/null || true
+    for f in "$work/$name"/*.bmp; do
+        convert "$f" "$out/$name-$(basename "$f" .bmp).png"
+    done
+}
+update en_US-updated
+update en_US-busy --enter-status 0x1001
 ls "$out"

@@ -46,8 +46,8 @@ wine_configure() {
     # regedit reads UTF-16 with a byte-order mark; the file in the tree is UTF-8.
     reg="$WINEPREFIX/drive_c/halvard-settings.reg"
     { printf '\377\376'; iconv -f UTF-8 -t UTF-16LE "$here_dir/scripts/wine-fonts.reg"; } >"$reg"
+    # regedit returns once the server holds the values; the server saves them when it ends.
     wine regedit /S 'C:\halvard-settings.reg' >/dev/null 2>&1 </dev/null
-    wineserver -w
     rm -f "$reg"
     touch "$marker"
 }
@@ -58,7 +58,7 @@ wine_start() {
         echo "Creating the Wine prefix (first run only)..."
         mkdir -p "$WINEPREFIX"
         wine wineboot -i >/dev/null 2>&1 </dev/null
-        wineserver -w
+        timeout 120 wineserver -w # a persistent server left by hand would never end
     fi
     wine_configure
     wineserver -p >/dev/null 2>&1 </dev/null # detaches by itself

@@ -63,10 +63,16 @@ int Update(WizardProcess& wizard, const std::string& dir) {
     Click(Need(wizard.WaitPage(PAGE_CONFIRM), "confirmation page"), 1005);
     Answer(Need(wizard.WaitMessage(), "start confirmation"), IDYES);
     HWND hProgress = Need(wizard.WaitPage(PAGE_PROGRESS), "progress page");
-    // The transfer shows "Preparing ..." or "Overwriting ..." with the bar moving.
-    const bool bTransfer =
-        hProgress != nullptr &&
-        WaitFor([&] { return SendDlgItemMessageA(hProgress, 1009, PBM_GETPOS, 0, 0) > 5; }, 120000);
+    // The transfer shows "Preparing ..." or "Overwriting ..." with the bar moving; a device
+    // that refuses ends with its message instead.
+    bool bTransfer = false;
+    WaitFor(
+        [&] {
+            bTransfer =
+                hProgress != nullptr && SendDlgItemMessageA(hProgress, 1009, PBM_GETPOS, 0, 0) > 5;
+            return bTransfer || wizard.WaitMessage(0) != nullptr;
+        },
+        120000);
     if (bTransfer)
         Shot(hProgress, dir, "7-progress");
     HWND hResult = Need(wizard.WaitMessage(300000), "result message");
