@@ -7,7 +7,7 @@ case "${1:-all}" in
 all)
     # The Windows build under Wine, with fonts for the dialogs of every language.
     want="$want g++-mingw-w64-x86-64 wine wine64 xvfb xauth locales fonts-ipafont-gothic
-          fonts-wqy-microhei fonts-nanum fonts-tlwg-loma-ttf fonts-liberation fonts-wine"
+          fonts-wqy-microhei fonts-nanum fonts-tlwg-loma-ttf fonts-liberation2 fonts-wine"
     ;;
 screenshots) want="imagemagick" ;;
 esac

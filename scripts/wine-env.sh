@@ -14,8 +14,8 @@ wine_fonts="/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf
 /usr/share/fonts/truetype/nanum/NanumMyeongjo.ttf
 /usr/share/fonts/truetype/nanum/NanumGothic.ttf
 /usr/share/fonts/truetype/tlwg/Loma.ttf
-/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf
-/usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf
+/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf
+/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf
 /usr/share/wine/fonts/tahoma.ttf
 /usr/share/wine/fonts/tahomabd.ttf
 /usr/share/wine/fonts/marlett.ttf"

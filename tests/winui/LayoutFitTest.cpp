@@ -29,10 +29,6 @@ const PageTexts kPages[] = {
      {{1017, 171}, {1017, 172}, {1017, 173}, {1017, 174}, {1017, 175}, {1017, 176}, {1017, 177}}},
 };
 
-INT_PTR CALLBACK QuietProc(HWND, UINT uMsg, WPARAM, LPARAM) {
-    return uMsg == WM_INITDIALOG;
-}
-
 std::wstring ClassOf(HWND hWnd) {
     wchar_t szClass[64] = {};
     GetClassNameW(hWnd, szClass, 64);
@@ -81,22 +77,6 @@ std::string Overflow(HWND hWnd, const std::wstring& text) {
     return problem;
 }
 
-std::wstring LoadIn(HMODULE hModule, LANGID lang, int nId) {
-    // A string table block holds 16 strings, each a length and its characters.
-    HRSRC hRes =
-        FindResourceExW(hModule, MAKEINTRESOURCEW(6), MAKEINTRESOURCEW(nId / 16 + 1), lang);
-    if (hRes == nullptr)
-        return std::wstring();
-    const WCHAR* p = static_cast<const WCHAR*>(LockResource(LoadResource(hModule, hRes)));
-    for (int i = 0; i < nId % 16; ++i)
-        p += 1 + *p;
-    std::wstring text(p + 1, *p);
-    const size_t at = text.find(L"%d");
-    if (at != std::wstring::npos)
-        text.replace(at, 2, L"2");
-    return text;
-}
-
 } // namespace
 
 TEST(LayoutFit, EveryTextOfEveryLanguageFitsItsControl) {
@@ -108,13 +88,7 @@ TEST(LayoutFit, EveryTextOfEveryLanguageFitsItsControl) {
         for (const PageTexts& page : kPages) {
             SCOPED_TRACE("language " + std::to_string(lang) + ", dialog " +
                          std::to_string(page.nTemplate));
-            HRSRC hRes = FindResourceExW(hModule, MAKEINTRESOURCEW(5),
-                                         MAKEINTRESOURCEW(page.nTemplate), lang);
-            ASSERT_NE(nullptr, hRes) << "template missing";
-            auto pTemplate =
-                static_cast<LPCDLGTEMPLATEW>(LockResource(LoadResource(hModule, hRes)));
-            HWND hDlg = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), pTemplate, nullptr,
-                                                   QuietProc, 0);
+            HWND hDlg = CreatePageFromResources(hModule, page.nTemplate, lang);
             ASSERT_NE(nullptr, hDlg);
             for (HWND hChild = GetWindow(hDlg, GW_CHILD); hChild != nullptr;
                  hChild = GetWindow(hChild, GW_HWNDNEXT)) {
@@ -125,7 +99,7 @@ TEST(LayoutFit, EveryTextOfEveryLanguageFitsItsControl) {
                 }
             }
             for (const auto& set : page.runTime) {
-                const std::wstring text = LoadIn(hModule, lang, set.second);
+                const std::wstring text = ResourceText(hModule, lang, set.second);
                 EXPECT_FALSE(text.empty()) << "string " << set.second;
                 EXPECT_EQ("", Overflow(GetDlgItem(hDlg, set.first), text)) << Narrow(text);
             }
@@ -134,7 +108,7 @@ TEST(LayoutFit, EveryTextOfEveryLanguageFitsItsControl) {
         for (int nId : {103, 110, 111, 112, 118, 119, 120, 121, 122, 123, 133, 140,
                         141, 143, 144, 145, 146, 147, 148, 149, 150, 151, 152, 153,
                         154, 155, 156, 157, 171, 172, 173, 174, 175, 176, 177})
-            EXPECT_FALSE(LoadIn(hModule, lang, nId).empty()) << lang << " string " << nId;
+            EXPECT_FALSE(ResourceText(hModule, lang, nId).empty()) << lang << " string " << nId;
     }
     FreeLibrary(hModule);
 }

@@ -253,3 +253,35 @@ bool CaptureWindow(HWND hWnd, const std::string& path, int nMargin) {
     CloseHandle(hFile);
     return bWritten;
 }
+
+namespace {
+
+INT_PTR CALLBACK QuietProc(HWND, UINT uMsg, WPARAM, LPARAM) {
+    return uMsg == WM_INITDIALOG;
+}
+
+} // namespace
+
+HWND CreatePageFromResources(HMODULE hProgram, int nTemplate, LANGID lang) {
+    HRSRC hRes = FindResourceExW(hProgram, MAKEINTRESOURCEW(5), MAKEINTRESOURCEW(nTemplate), lang);
+    if (hRes == nullptr)
+        return nullptr;
+    auto pTemplate = static_cast<LPCDLGTEMPLATEW>(LockResource(LoadResource(hProgram, hRes)));
+    return CreateDialogIndirectParamW(GetModuleHandleW(nullptr), pTemplate, nullptr, QuietProc, 0);
+}
+
+std::wstring ResourceText(HMODULE hModule, LANGID lang, int nId) {
+    // A string table block holds 16 strings, each a length and its characters.
+    HRSRC hRes =
+        FindResourceExW(hModule, MAKEINTRESOURCEW(6), MAKEINTRESOURCEW(nId / 16 + 1), lang);
+    if (hRes == nullptr)
+        return std::wstring();
+    const WCHAR* p = static_cast<const WCHAR*>(LockResource(LoadResource(hModule, hRes)));
+    for (int i = 0; i < nId % 16; ++i)
+        p += 1 + *p;
+    std::wstring text(p + 1, *p);
+    const size_t at = text.find(L"%d");
+    if (at != std::wstring::npos)
+        text.replace(at, 2, L"2");
+    return text;
+}

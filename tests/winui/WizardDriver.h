@@ -77,6 +77,12 @@ private:
 // The screen inside a window's rectangle (and a margin) as a 24-bit BMP file.
 bool CaptureWindow(HWND hWnd, const std::string& path, int nMargin = 12);
 
+// A page of the program's resources in one language, created hidden and without its page
+// procedure; null when the template is missing. DestroyWindow ends it.
+HWND CreatePageFromResources(HMODULE hProgram, int nTemplate, LANGID lang);
+// A string-table entry in one language, its "%d" shown as 2; empty when missing.
+std::wstring ResourceText(HMODULE hProgram, LANGID lang, int nId);
+
 // Polls until the predicate holds or the time is up.
 template <class Pred> bool WaitFor(Pred pred, DWORD dwMs) {
     const DWORD dwStart = GetTickCount();

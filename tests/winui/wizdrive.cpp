@@ -3,11 +3,15 @@
 //   zepwizdrive update PROGRAM OUTDIR   an update by address 127.0.0.1: the progress page during
 //                                       the transfer and the result message; exit 0 when the
 //                                       message says the update is complete
+//   zepwizdrive pages PROGRAM OUTDIR LANGID
+//                                       the five page templates of one language (hex id, e.g.
+//                                       0412), with their run-time texts, without running it
 #include "WizardDriver.h"
 
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -84,14 +88,52 @@ int Update(WizardProcess& wizard, const std::string& dir) {
     return g_bOk && bEnded && text.find("Firmware update is complete") == 0 ? 0 : 1;
 }
 
+int Pages(const char* pszProgram, const std::string& dir, LANGID lang) {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, 0x8FF};
+    InitCommonControlsEx(&controls);
+    HMODULE hProgram = LoadLibraryExA(pszProgram, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (hProgram == nullptr)
+        return 1;
+    const struct {
+        int nTemplate, nControl, nText;
+        const char* name;
+    } pages[] = {{132, 1010, 103, "opening"},
+                 {130, 0, 0, "preparation"},
+                 {102, 0, 0, "select"},
+                 {134, 1016, 133, "confirm"},
+                 {129, 1017, 176, "progress"}};
+    for (const auto& page : pages) {
+        HWND hDlg = Need(CreatePageFromResources(hProgram, page.nTemplate, lang), page.name);
+        if (hDlg == nullptr)
+            continue;
+        if (page.nControl != 0)
+            SetDlgItemTextW(hDlg, page.nControl, ResourceText(hProgram, lang, page.nText).c_str());
+        SetWindowPos(hDlg, HWND_TOPMOST, 40, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+        UpdateWindow(hDlg);
+        MSG msg;
+        for (int i = 0; i < 20; ++i) { // let every control paint
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&msg);
+            Sleep(20);
+        }
+        Shot(hDlg, dir, page.name);
+        DestroyWindow(hDlg);
+    }
+    FreeLibrary(hProgram);
+    return g_bOk ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "pages" && argc == 5)
+        return Pages(argv[2], argv[3], LANGID(std::strtoul(argv[4], nullptr, 16)));
     if (argc != 4) {
-        std::fprintf(stderr, "Usage: zepwizdrive tour|update PROGRAM OUTDIR\n");
+        std::fprintf(stderr, "Usage: zepwizdrive tour|update PROGRAM OUTDIR\n"
+                             "       zepwizdrive pages PROGRAM OUTDIR LANGID\n");
         return 2;
     }
-    const std::string command = argv[1];
     WizardProcess wizard;
     if (!wizard.Start(argv[2])) {
         std::fprintf(stderr, "zepwizdrive: cannot start %s\n", argv[2]);
