@@ -48,13 +48,9 @@ INT_PTR CALLBACK ConfirmPageProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM) {
         OnInit(hDlg);
         return FALSE;
     case WM_COMMAND:
+        if (CancelOrBack(hDlg, LOWORD(wParam)))
+            return TRUE;
         switch (LOWORD(wParam)) {
-        case IDCANCEL:
-            CancelPage(hDlg);
-            return TRUE;
-        case IDC_BACK:
-            LeavePage(hDlg, PAGE_RESULT_BACK);
-            return TRUE;
         case IDC_NEXT:
             OnStart(hDlg);
             return TRUE;

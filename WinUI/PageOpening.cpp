@@ -37,12 +37,11 @@ INT_PTR CALLBACK OpeningPageProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM) {
         return FALSE; // the focus is set
     }
     case WM_COMMAND:
+        if (CancelOrBack(hDlg, LOWORD(wParam)))
+            return TRUE;
         switch (LOWORD(wParam)) {
         case IDC_NEXT:
             LeavePage(hDlg, PAGE_RESULT_NEXT);
-            return TRUE;
-        case IDCANCEL:
-            CancelPage(hDlg);
             return TRUE;
         }
         break;

@@ -21,13 +21,9 @@ INT_PTR CALLBACK PreparePageProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM) {
         return FALSE;
     }
     case WM_COMMAND:
+        if (CancelOrBack(hDlg, LOWORD(wParam)))
+            return TRUE;
         switch (LOWORD(wParam)) {
-        case IDCANCEL:
-            CancelPage(hDlg);
-            return TRUE;
-        case IDC_BACK:
-            LeavePage(hDlg, PAGE_RESULT_BACK);
-            return TRUE;
         case IDC_NEXT: {
             HCURSOR hOld = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
             g_wizard.targetList = BuildWizardTargetList();

@@ -56,6 +56,16 @@ void LeavePage(HWND hDlg, INT_PTR nResult) {
     EndDialog(hDlg, nResult);
 }
 
+bool CancelOrBack(HWND hDlg, WORD wId) {
+    if (wId == IDCANCEL)
+        CancelPage(hDlg);
+    else if (wId == IDC_BACK)
+        LeavePage(hDlg, PAGE_RESULT_BACK);
+    else
+        return false;
+    return true;
+}
+
 void InsertListColumn(HWND hList, int nColumn, UINT uTextId, int nWidth) {
     std::wstring text = LoadText(uTextId);
     LVCOLUMNW column = {};

@@ -46,3 +46,5 @@ bool ConfirmCancel(HWND hOwner);
 void CancelPage(HWND hDlg);
 // Leaves a page with Next, Back or Start, remembering where it was.
 void LeavePage(HWND hDlg, INT_PTR nResult);
+// Cancel, and Back where the page has nothing of its own to store: true when wId was one.
+bool CancelOrBack(HWND hDlg, WORD wId);
