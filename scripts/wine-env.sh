@@ -42,7 +42,9 @@ wine_configure() {
         [ "$marker" -nt "$here_dir/scripts/wine-env.sh" ] && return 0
     fonts="$WINEPREFIX/drive_c/windows/Fonts"
     mkdir -p "$fonts"
-    echo "$wine_fonts" | while read -r f; do [ -f "$f" ] && cp -f "$f" "$fonts/"; done
+    for f in $wine_fonts; do
+        if [ -f "$f" ]; then cp -f "$f" "$fonts/"; fi
+    done
     # regedit reads UTF-16 with a byte-order mark; the file in the tree is UTF-8.
     reg="$WINEPREFIX/drive_c/halvard-settings.reg"
     { printf '\377\376'; iconv -f UTF-8 -t UTF-16LE "$here_dir/scripts/wine-fonts.reg"; } >"$reg"
@@ -58,7 +60,9 @@ wine_start() {
         echo "Creating the Wine prefix (first run only)..."
         mkdir -p "$WINEPREFIX"
         wine wineboot -i >/dev/null 2>&1 </dev/null
-        timeout 120 wineserver -w # a persistent server left by hand would never end
+        # Bounded: a persistent server left by hand would never end. It answers non-zero when
+        # the server is already gone, which callers under "set -e" must not take for a failure.
+        timeout 120 wineserver -w || true
     fi
     wine_configure
     wineserver -p >/dev/null 2>&1 </dev/null # detaches by itself
