@@ -2,6 +2,7 @@
 #include "DevConnMgr.h"
 
 #include "DevConnTCP.h"
+#include "DevConnUSBPM.h"
 #include "zepUtil.h"
 
 #include <windows.h>
@@ -15,10 +16,8 @@ DevConnBase* DevConnMgr::NewTransport(LPCSTR, LPCSTR pPortName) {
         // USB printing-class transport: DevConnUSB is created here once it exists.
         return nullptr;
     }
-    if (IsUSBPRNPort(pPortName) || IsMPUSBPRNPort(pPortName)) {
-        // Port-monitor transport: DevConnUSBPM is created here once it exists.
-        return nullptr;
-    }
+    if (IsUSBPRNPort(pPortName) || IsMPUSBPRNPort(pPortName))
+        return new (std::nothrow) DevConnUSBPM();
     return new (std::nothrow) DevConnTCP();
 }
 

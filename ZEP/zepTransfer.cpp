@@ -131,6 +131,9 @@ ZEPRESULT zepProtocol::CollectUnsureReplies(unsigned long nLate, DWORD dwTimeout
         int nErr = reply.Exchange(nullptr, 0);
         if (nErr >= 0 && reply.Data() == nullptr)
             break; // nothing more came: the reply already read was the final packet's
+        if (nErr == DEVCONN_ERR_PARAM)
+            break; // a transport that reads only after a request (the port monitors') reads
+                   // no block's answer, so its devices owe none
         result = nErr < 0 ? CheckDevConnErr(nErr) : JudgeSendFileReply(reply);
     }
     if (m_pDevMgr->SetTimeout(m_hDevice, dwTimeout) < 0 && result == RESULT_OK)

@@ -65,7 +65,8 @@ wine_start() {
         timeout 120 wineserver -w || true
     fi
     wine_configure
-    wineserver -p >/dev/null 2>&1 </dev/null # detaches by itself
+    # Detaches by itself; answers non-zero when a server (say regedit's) is still running.
+    wineserver -p >/dev/null 2>&1 </dev/null || true
     # The first program of a server session starts Wine's background services, which would
     # inherit (and hold open) the output pipe of whoever ran it: start them here, detached.
     wine cmd /c exit >/dev/null 2>&1 </dev/null

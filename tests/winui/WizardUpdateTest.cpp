@@ -2,6 +2,7 @@
 // simulator on loopback: what the progress page shows, the one result message, and what the
 // device received.
 #include "DeviceSimulator.h"
+#include "MonitorInstall.h"
 #include "WizardFixture.h"
 
 #include <commctrl.h>
@@ -208,4 +209,35 @@ TEST_F(WizardUpdateTest, NobodyListening) {
     const auto message = Update("", nPort);
     EXPECT_EQ("Warning", message.first);
     EXPECT_EQ(0u, message.second.find("Could not update the firmware.\nThe USB or network"));
+}
+
+TEST_F(WizardUpdateTest, ThroughAPrintQueueOnAPortMonitorPort) {
+    ASSERT_TRUE(InstallTestMonitor());
+    SimOptions options;
+    options.targetInfo = kTargetInfo;
+    options.ackIntermediate = false; // the port monitors' transport reads no answer to a block
+    StartDevice(options);
+    PointTestMonitorAt(sim->Port());
+    SpoolerQueueKey queue("Halvard USB", "USBPRN01", "Halvard HV-2000 PCL6");
+    StartAtOpening(BoundProgram(SampleInfo()));
+    HWND hSelect = GoToSelect();
+    ASSERT_NE(nullptr, hSelect);
+    // Listed after the device on the port reported the package's model.
+    const auto rows = ListRows(GetDlgItem(hSelect, 1002), 2);
+    ASSERT_EQ(1u, rows.size());
+    EXPECT_EQ((std::vector<std::string>{"Halvard USB", "USBPRN01"}), rows[0]);
+    Click(hSelect, 1005);
+    HWND hConfirm = wizard->WaitPage(PAGE_CONFIRM);
+    ASSERT_NE(nullptr, hConfirm);
+    Click(hConfirm, 1005);
+    ASSERT_TRUE(Answer(wizard->WaitMessage(), IDYES));
+    HWND hResult = wizard->WaitMessage(120000);
+    ASSERT_NE(nullptr, hResult);
+    EXPECT_EQ("Firmware update is complete.\nThe device will restart automatically.",
+              MessageText(hResult));
+    EXPECT_TRUE(Answer(hResult, IDOK));
+    const auto images = sim->ReceivedImages();
+    ASSERT_EQ(2u, images.size());
+    EXPECT_EQ(FileBytes(PathIn("boot.bin")), images.at("BOOTABLE"));
+    EXPECT_EQ(FileBytes(PathIn("lang.bin")), images.at("LANGUAGE"));
 }

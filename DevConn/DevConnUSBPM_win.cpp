@@ -1,0 +1,169 @@
+// Port-monitor transport. The monitor is loaded from the system folder only: a DLL of the same
+// name beside the program (a download folder, say) is never loaded and run.
+#include "DevConnUSBPM.h"
+
+#include "zepClock.h"
+#include "zepUtil.h"
+
+#include <cstring>
+#include <string>
+
+// One write without a time-out of ours, 50 ms reads and reply window; no read after a block;
+// a request is required; 10 ms before each payload read, and one retry of a failed one.
+const DevConnFraming DevConnUSBPM::kFraming = {0, 50, 50, false, true, 10, true};
+
+namespace {
+
+const size_t kDeviceIdSize = 1024;
+
+DWORD ElapsedSince(unsigned long dwStart) {
+    return static_cast<DWORD>(ZepTickCount() - dwStart);
+}
+
+HMODULE LoadSystemDll(LPCSTR pszName) {
+    char szPath[MAX_PATH] = {};
+    const UINT cch = GetSystemDirectoryA(szPath, MAX_PATH);
+    if (cch == 0 || cch + 1 + std::strlen(pszName) >= MAX_PATH)
+        return nullptr;
+    std::string path = std::string(szPath, cch) + "\\" + pszName;
+    // A full path is loaded as named; its own imports are looked for beside it.
+    return LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+} // namespace
+
+DevConnUSBPM::DevConnUSBPM() {
+    std::memset(&m_table, 0, sizeof m_table);
+}
+
+// The manager disconnects before destroying, except at process exit; release the port then too.
+DevConnUSBPM::~DevConnUSBPM() {
+    if (m_fConnected)
+        Disconnect();
+    FreeMonitor();
+}
+
+LPCSTR DevConnUSBPM::MonitorDllFor(LPCSTR pPortName) {
+    if (IsUSBPRNPort(pPortName))
+        return "VARLEPM.DLL";
+    if (IsMPUSBPRNPort(pPortName))
+        return "TOLBERPM.DLL";
+    return nullptr;
+}
+
+void DevConnUSBPM::FreeMonitor() {
+    if (m_hMonitor != nullptr)
+        FreeLibrary(m_hMonitor);
+    m_hMonitor = nullptr;
+    std::memset(&m_table, 0, sizeof m_table);
+}
+
+HANDLE DevConnUSBPM::OpenMonitorPort(LPCSTR pPortName) {
+    FreeMonitor();
+    LPCSTR pszDll = MonitorDllFor(pPortName);
+    if (pszDll == nullptr || (m_hMonitor = LoadSystemDll(pszDll)) == nullptr)
+        return nullptr;
+    auto pfnInit = reinterpret_cast<PmInitializeMonitorExFn>(
+        reinterpret_cast<void*>(GetProcAddress(m_hMonitor, "InitializeMonitorEx")));
+    HANDLE hPort = nullptr;
+    if (pfnInit != nullptr && pfnInit(nullptr, &m_table) && m_table.pfnOpenPort != nullptr &&
+        m_table.pfnStartDocPort != nullptr && m_table.pfnWritePort != nullptr &&
+        m_table.pfnReadPort != nullptr && m_table.pfnEndDocPort != nullptr &&
+        m_table.pfnClosePort != nullptr && m_table.pfnGetPrinterDataFromPort != nullptr &&
+        m_table.pfnOpenPort(const_cast<LPSTR>(pPortName), &hPort) && hPort != nullptr) {
+        PmDocInfo2 docInfo = {};
+        char szNoPrinter[1] = {};
+        if (m_table.pfnStartDocPort(hPort, szNoPrinter, 0, 2, reinterpret_cast<LPBYTE>(&docInfo)))
+            return hPort;
+        m_table.pfnClosePort(hPort);
+    }
+    FreeMonitor();
+    return nullptr;
+}
+
+int DevConnUSBPM::Connect(LPCSTR, LPCSTR pPortName, WORD) {
+    ZepLock lock(m_lock);
+    if (pPortName == nullptr)
+        return DEVCONN_ERR_PARAM;
+    if (m_fConnected)
+        return DEVCONN_ERR_CONNECTED;
+    HANDLE hPort = OpenMonitorPort(pPortName);
+    if (hPort == nullptr)
+        return DEVCONN_ERR_OPEN;
+    m_hPort = hPort;
+    m_fConnected = true;
+    return DEVCONN_OK;
+}
+
+BOOL DevConnUSBPM::WritePort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbWritten, DWORD) {
+    *pcbWritten = 0;
+    return m_table.pfnWritePort(m_hPort, pBuff, cbBuf, pcbWritten);
+}
+
+BOOL DevConnUSBPM::ReadPort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded, DWORD dwTimeout) {
+    if (pBuff == nullptr || pcbReaded == nullptr)
+        return FALSE;
+    *pcbReaded = 0;
+    if (cbBuf == 0)
+        return TRUE;
+    const unsigned long dwStart = ZepTickCount();
+    BOOL bLast = TRUE;
+    while (*pcbReaded < cbBuf) {
+        DWORD dwGot = 0;
+        bLast = m_table.pfnReadPort(m_hPort, pBuff + *pcbReaded, cbBuf - *pcbReaded, &dwGot);
+        if (!bLast && GetLastError() == ERROR_CRC)
+            return FALSE;
+        if (bLast && dwGot <= cbBuf - *pcbReaded)
+            *pcbReaded += dwGot;
+        if (*pcbReaded < cbBuf && ElapsedSince(dwStart) >= dwTimeout)
+            return TRUE;
+    }
+    return bLast;
+}
+
+int DevConnUSBPM::SendRecvData(PBYTE pSndBuf, DWORD dwSndSize, PBYTE* ppRcvBuf, DWORD* pdwRcvSize) {
+    return FrameSendRecv(kFraming, pSndBuf, dwSndSize, ppRcvBuf, pdwRcvSize);
+}
+
+int DevConnUSBPM::GetModelName(LPSTR* ppModelName, DWORD* pdwSize) {
+    ZepLock lock(m_lock);
+    if (ppModelName == nullptr || pdwSize == nullptr)
+        return DEVCONN_ERR_PARAM;
+    if (!m_fConnected)
+        return DEVCONN_ERR_NOT_CONNECTED;
+    char szDeviceId[kDeviceIdSize] = {};
+    DWORD cbReturned = 0;
+    if (!m_table.pfnGetPrinterDataFromPort(m_hPort, kPmDeviceIdControl, nullptr, nullptr, 0,
+                                           szDeviceId, sizeof szDeviceId, &cbReturned))
+        return DEVCONN_ERR_PM_DEVICEID;
+    szDeviceId[cbReturned < kDeviceIdSize ? cbReturned : kDeviceIdSize - 1] = '\0';
+    return ReturnModelName(FindModelKey(szDeviceId), ppModelName, pdwSize);
+}
+
+int DevConnUSBPM::SetTimeout(DWORD dwTimeout) {
+    ZepLock lock(m_lock);
+    if (dwTimeout == 0)
+        return DEVCONN_ERR_PARAM;
+    if (!m_fConnected)
+        return DEVCONN_ERR_NOT_CONNECTED;
+    m_dwTimeout = dwTimeout;
+    return DEVCONN_OK;
+}
+
+void DevConnUSBPM::ClosePort() {
+    if (m_hPort != nullptr) {
+        m_table.pfnEndDocPort(m_hPort);
+        m_table.pfnClosePort(m_hPort);
+        m_hPort = nullptr;
+    }
+}
+
+int DevConnUSBPM::Disconnect() {
+    ZepLock lock(m_lock);
+    if (!m_fConnected)
+        return DEVCONN_ERR_NOT_CONNECTED;
+    ClosePort();
+    FreeMonitor();
+    m_fConnected = false;
+    return DEVCONN_OK;
+}
