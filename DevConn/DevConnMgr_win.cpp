@@ -3,6 +3,7 @@
 
 #include "DevConnTCP.h"
 #include "DevConnUSBPM.h"
+#include "DevConnUSB_win.h"
 #include "zepUtil.h"
 
 #include <windows.h>
@@ -12,10 +13,8 @@
 #include <new>
 
 DevConnBase* DevConnMgr::NewTransport(LPCSTR, LPCSTR pPortName) {
-    if (IsStdUSBPort(pPortName)) {
-        // USB printing-class transport: DevConnUSB is created here once it exists.
-        return nullptr;
-    }
+    if (IsStdUSBPort(pPortName))
+        return new (std::nothrow) DevConnUSB();
     if (IsUSBPRNPort(pPortName) || IsMPUSBPRNPort(pPortName))
         return new (std::nothrow) DevConnUSBPM();
     return new (std::nothrow) DevConnTCP();

@@ -35,13 +35,13 @@ TEST(PortNameWin, PortMonitorPorts) {
     EXPECT_FALSE(IsStdUSBPort("USBPRN1") || IsUSBPRNPort("USBPRN1") || IsMPUSBPRNPort("USBPRN1"));
 }
 
-// USB ports get no connection until their transports exist; everything else is TCP.
+// USB ports get their USB transports, which find no device here; everything else is TCP.
 TEST(TransportChoiceWin, ByPortName) {
     DevConnMgr* pMgr = DevConnMgr::Instance();
     HANDLE h = nullptr;
-    EXPECT_EQ(-3, pMgr->Connect(nullptr, "USB001", FALSE, 48350, &h));
-    EXPECT_EQ(-3, pMgr->Connect(nullptr, "USBPRN01", FALSE, 48350, &h));
-    EXPECT_EQ(-3, pMgr->Connect(nullptr, "MPUSBPRN01", FALSE, 48350, &h));
+    EXPECT_EQ(-8, pMgr->Connect(nullptr, "USB001", FALSE, 48350, &h));
+    EXPECT_EQ(-8, pMgr->Connect(nullptr, "USBPRN01", FALSE, 48350, &h));
+    EXPECT_EQ(-8, pMgr->Connect(nullptr, "MPUSBPRN01", FALSE, 48350, &h));
     EXPECT_EQ(-8, pMgr->Connect(nullptr, "USBPRN1", FALSE, 48350, &h)); // TCP, not an address
     EXPECT_EQ(nullptr, h);
 }
