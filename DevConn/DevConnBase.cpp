@@ -109,3 +109,19 @@ int DevConnBase::ReturnModelName(const char* pszModel, LPSTR* ppModelName, DWORD
     *pdwSize = static_cast<DWORD>(size);
     return DEVCONN_OK;
 }
+
+int DevConnBase::ReturnDeviceIdModel(char* pszDeviceId, DWORD cbReturned, DWORD cbBuf,
+                                     LPSTR* ppModelName, DWORD* pdwSize) {
+    pszDeviceId[cbReturned < cbBuf ? cbReturned : cbBuf - 1] = '\0';
+    return ReturnModelName(FindModelKey(pszDeviceId), ppModelName, pdwSize);
+}
+
+int DevConnBase::StoreTimeout(DWORD dwTimeout) {
+    ZepLock lock(m_lock);
+    if (dwTimeout == 0)
+        return DEVCONN_ERR_PARAM;
+    if (!m_fConnected)
+        return DEVCONN_ERR_NOT_CONNECTED;
+    m_dwTimeout = dwTimeout;
+    return DEVCONN_OK;
+}

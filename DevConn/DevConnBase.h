@@ -61,6 +61,12 @@ protected:
 
     // Hand a new copy of a device-ID value to the caller through the memory list.
     int ReturnModelName(const char* pszModel, LPSTR* ppModelName, DWORD* pdwSize);
+    // The model of a device ID the device wrote cbReturned bytes of into a cbBuf-byte buffer
+    // (the text ends there, or at the buffer's last byte); 0 with null when it has none.
+    int ReturnDeviceIdModel(char* pszDeviceId, DWORD cbReturned, DWORD cbBuf, LPSTR* ppModelName,
+                            DWORD* pdwSize);
+    // SetTimeout of every transport: 0 is refused, and only a connection has one.
+    int StoreTimeout(DWORD dwTimeout);
 
     CRITSECT m_lock;
     DWORD m_dwTimeout = 0;

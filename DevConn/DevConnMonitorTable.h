@@ -26,4 +26,3 @@ struct ZepAddrSource {
 };
 
 ZepAddrSource ChooseAddrSource(const ZepPortRecord& record);
-

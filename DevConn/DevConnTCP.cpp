@@ -59,13 +59,7 @@ int DevConnTCP::GetModelName(LPSTR* ppModelName, DWORD* pdwSize) {
 }
 
 int DevConnTCP::SetTimeout(DWORD dwTimeout) {
-    ZepLock lock(m_lock);
-    if (dwTimeout == 0)
-        return DEVCONN_ERR_PARAM;
-    if (!m_fConnected)
-        return DEVCONN_ERR_NOT_CONNECTED;
-    m_dwTimeout = dwTimeout;
-    return DEVCONN_OK;
+    return StoreTimeout(dwTimeout);
 }
 
 int DevConnTCP::Disconnect() {

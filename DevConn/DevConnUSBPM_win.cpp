@@ -136,18 +136,11 @@ int DevConnUSBPM::GetModelName(LPSTR* ppModelName, DWORD* pdwSize) {
     if (!m_table.pfnGetPrinterDataFromPort(m_hPort, kPmDeviceIdControl, nullptr, nullptr, 0,
                                            szDeviceId, sizeof szDeviceId, &cbReturned))
         return DEVCONN_ERR_PM_DEVICEID;
-    szDeviceId[cbReturned < kDeviceIdSize ? cbReturned : kDeviceIdSize - 1] = '\0';
-    return ReturnModelName(FindModelKey(szDeviceId), ppModelName, pdwSize);
+    return ReturnDeviceIdModel(szDeviceId, cbReturned, kDeviceIdSize, ppModelName, pdwSize);
 }
 
 int DevConnUSBPM::SetTimeout(DWORD dwTimeout) {
-    ZepLock lock(m_lock);
-    if (dwTimeout == 0)
-        return DEVCONN_ERR_PARAM;
-    if (!m_fConnected)
-        return DEVCONN_ERR_NOT_CONNECTED;
-    m_dwTimeout = dwTimeout;
-    return DEVCONN_OK;
+    return StoreTimeout(dwTimeout);
 }
 
 void DevConnUSBPM::ClosePort() {

@@ -181,18 +181,11 @@ int DevConnUSB::GetModelName(LPSTR* ppModelName, DWORD* pdwSize) {
     DWORD cbReturned = 0;
     if (!m_pAccess->QueryDeviceId(m_hPort, szDeviceId, kDeviceIdSize, &cbReturned))
         return DEVCONN_ERR_DEVICEID;
-    szDeviceId[cbReturned < kDeviceIdSize ? cbReturned : kDeviceIdSize - 1] = '\0';
-    return ReturnModelName(FindModelKey(szDeviceId), ppModelName, pdwSize);
+    return ReturnDeviceIdModel(szDeviceId, cbReturned, kDeviceIdSize, ppModelName, pdwSize);
 }
 
 int DevConnUSB::SetTimeout(DWORD dwTimeout) {
-    ZepLock lock(m_lock);
-    if (dwTimeout == 0)
-        return DEVCONN_ERR_PARAM;
-    if (!m_fConnected)
-        return DEVCONN_ERR_NOT_CONNECTED;
-    m_dwTimeout = dwTimeout;
-    return DEVCONN_OK;
+    return StoreTimeout(dwTimeout);
 }
 
 // A cancelled read still writes into its buffer until it has ended: wait for that first.

@@ -34,13 +34,7 @@ int FakeConn::GetModelName(LPSTR* ppModelName, DWORD* pdwSize) {
 }
 
 int FakeConn::SetTimeout(DWORD dwTimeout) {
-    ZepLock lock(m_lock);
-    if (dwTimeout == 0)
-        return DEVCONN_ERR_PARAM;
-    if (!m_fConnected)
-        return DEVCONN_ERR_NOT_CONNECTED;
-    m_dwTimeout = dwTimeout;
-    return DEVCONN_OK;
+    return StoreTimeout(dwTimeout);
 }
 
 int FakeConn::Disconnect() {
