@@ -110,12 +110,6 @@ int DevConnBase::ReturnModelName(const char* pszModel, LPSTR* ppModelName, DWORD
     return DEVCONN_OK;
 }
 
-int DevConnBase::ReturnDeviceIdModel(char* pszDeviceId, DWORD cbReturned, DWORD cbBuf,
-                                     LPSTR* ppModelName, DWORD* pdwSize) {
-    pszDeviceId[cbReturned < cbBuf ? cbReturned : cbBuf - 1] = '\0';
-    return ReturnModelName(FindModelKey(pszDeviceId), ppModelName, pdwSize);
-}
-
 int DevConnBase::StoreTimeout(DWORD dwTimeout) {
     ZepLock lock(m_lock);
     if (dwTimeout == 0)

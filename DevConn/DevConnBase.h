@@ -61,10 +61,24 @@ protected:
 
     // Hand a new copy of a device-ID value to the caller through the memory list.
     int ReturnModelName(const char* pszModel, LPSTR* ppModelName, DWORD* pdwSize);
-    // The model of a device ID the device wrote cbReturned bytes of into a cbBuf-byte buffer
-    // (the text ends there, or at the buffer's last byte); 0 with null when it has none.
-    int ReturnDeviceIdModel(char* pszDeviceId, DWORD cbReturned, DWORD cbBuf, LPSTR* ppModelName,
-                            DWORD* pdwSize);
+    // GetModelName of the transports that ask the device for its IEEE 1284 ID: readId(buffer,
+    // size, &returned) asks, nFailCode is the transport's code for a failed request. The model
+    // comes back from the memory list; 0 with null when the ID names none.
+    template <class ReadId>
+    int ModelFromDeviceId(LPSTR* ppModelName, DWORD* pdwSize, int nFailCode, ReadId readId) {
+        ZepLock lock(m_lock);
+        if (ppModelName == nullptr || pdwSize == nullptr)
+            return DEVCONN_ERR_PARAM;
+        if (!m_fConnected)
+            return DEVCONN_ERR_NOT_CONNECTED;
+        char szDeviceId[kDeviceIdSize] = {};
+        DWORD cbReturned = 0;
+        if (!readId(szDeviceId, DWORD(kDeviceIdSize), &cbReturned))
+            return nFailCode;
+        szDeviceId[cbReturned < kDeviceIdSize ? cbReturned : kDeviceIdSize - 1] = '\0';
+        return ReturnModelName(FindModelKey(szDeviceId), ppModelName, pdwSize);
+    }
+    static const DWORD kDeviceIdSize = 1024;
     // SetTimeout of every transport: 0 is refused, and only a connection has one.
     int StoreTimeout(DWORD dwTimeout);
 

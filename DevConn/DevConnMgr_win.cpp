@@ -20,10 +20,6 @@ DevConnBase* DevConnMgr::NewTransport(LPCSTR, LPCSTR pPortName) {
     return new (std::nothrow) DevConnTCP();
 }
 
-static bool IsAnyUsbPort(LPCSTR pName) {
-    return IsStdUSBPort(pName) || IsMPUSBPRNPort(pName) || IsUSBPRNPort(pName);
-}
-
 // The spooler's level-1 port list in an AllocMem block, or null.
 static PORT_INFO_1A* EnumSpoolerPorts(DWORD* pdwCount) {
     DWORD cbNeeded = 0;

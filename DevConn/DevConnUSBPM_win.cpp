@@ -14,8 +14,6 @@ const DevConnFraming DevConnUSBPM::kFraming = {0, 50, 50, false, true, 10, true}
 
 namespace {
 
-const size_t kDeviceIdSize = 1024;
-
 DWORD ElapsedSince(unsigned long dwStart) {
     return static_cast<DWORD>(ZepTickCount() - dwStart);
 }
@@ -126,17 +124,12 @@ int DevConnUSBPM::SendRecvData(PBYTE pSndBuf, DWORD dwSndSize, PBYTE* ppRcvBuf, 
 }
 
 int DevConnUSBPM::GetModelName(LPSTR* ppModelName, DWORD* pdwSize) {
-    ZepLock lock(m_lock);
-    if (ppModelName == nullptr || pdwSize == nullptr)
-        return DEVCONN_ERR_PARAM;
-    if (!m_fConnected)
-        return DEVCONN_ERR_NOT_CONNECTED;
-    char szDeviceId[kDeviceIdSize] = {};
-    DWORD cbReturned = 0;
-    if (!m_table.pfnGetPrinterDataFromPort(m_hPort, kPmDeviceIdControl, nullptr, nullptr, 0,
-                                           szDeviceId, sizeof szDeviceId, &cbReturned))
-        return DEVCONN_ERR_PM_DEVICEID;
-    return ReturnDeviceIdModel(szDeviceId, cbReturned, kDeviceIdSize, ppModelName, pdwSize);
+    return ModelFromDeviceId(ppModelName, pdwSize, DEVCONN_ERR_PM_DEVICEID,
+                             [this](char* pBuf, DWORD cbBuf, DWORD* pcbReturned) {
+                                 return m_table.pfnGetPrinterDataFromPort(
+                                            m_hPort, kPmDeviceIdControl, nullptr, nullptr, 0, pBuf,
+                                            cbBuf, pcbReturned) != FALSE;
+                             });
 }
 
 int DevConnUSBPM::SetTimeout(DWORD dwTimeout) {

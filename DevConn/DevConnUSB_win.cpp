@@ -12,7 +12,6 @@ const DevConnFraming DevConnUSB::kFraming = {500, 10, 10, true, false, 0, false}
 namespace {
 
 const DWORD kReadWaitMs = 10;
-const DWORD kDeviceIdSize = 1024;
 
 UsbPrintDeviceAccess* g_pTestAccess = nullptr;
 
@@ -172,16 +171,10 @@ int DevConnUSB::SendRecvData(PBYTE pSndBuf, DWORD dwSndSize, PBYTE* ppRcvBuf, DW
 }
 
 int DevConnUSB::GetModelName(LPSTR* ppModelName, DWORD* pdwSize) {
-    ZepLock lock(m_lock);
-    if (ppModelName == nullptr || pdwSize == nullptr)
-        return DEVCONN_ERR_PARAM;
-    if (!m_fConnected)
-        return DEVCONN_ERR_NOT_CONNECTED;
-    char szDeviceId[kDeviceIdSize] = {};
-    DWORD cbReturned = 0;
-    if (!m_pAccess->QueryDeviceId(m_hPort, szDeviceId, kDeviceIdSize, &cbReturned))
-        return DEVCONN_ERR_DEVICEID;
-    return ReturnDeviceIdModel(szDeviceId, cbReturned, kDeviceIdSize, ppModelName, pdwSize);
+    return ModelFromDeviceId(ppModelName, pdwSize, DEVCONN_ERR_DEVICEID,
+                             [this](char* pBuf, DWORD cbBuf, DWORD* pcbReturned) {
+                                 return m_pAccess->QueryDeviceId(m_hPort, pBuf, cbBuf, pcbReturned);
+                             });
 }
 
 int DevConnUSB::SetTimeout(DWORD dwTimeout) {

@@ -36,10 +36,6 @@ bool PortModelMatches(const std::string& strModel, const TargetListRules& rules)
 
 } // namespace
 
-bool IsUsbPortName(const char* pszPortName) {
-    return IsStdUSBPort(pszPortName) || IsUSBPRNPort(pszPortName) || IsMPUSBPRNPort(pszPortName);
-}
-
 std::vector<TargetPrinter> BuildTargetList(const std::vector<SpoolerQueue>& queues,
                                            const std::vector<std::string>& usbPorts,
                                            const TargetListRules& rules,
@@ -54,7 +50,7 @@ std::vector<TargetPrinter> BuildTargetList(const std::vector<SpoolerQueue>& queu
             continue;
         if (HasPort(list, port))
             continue;
-        if (IsUsbPortName(port.c_str())) {
+        if (IsAnyUsbPort(port.c_str())) {
             std::string model;
             if (models == nullptr || !models->ReadModelName(queue.strPrinterName, port, model) ||
                 model.empty() || !QueueModelMatches(model, rules))

@@ -36,9 +36,6 @@ struct TargetListRules {
     std::string strUsbDeviceName; // printer name of a USB port without queue (string 119)
 };
 
-// A port name that one of the connection manager's USB tests accepts.
-bool IsUsbPortName(const char* pszPortName);
-
 // The whole list: queues in spooler order, then USB ports in port order. models null means no
 // connection manager: USB queues are left out and no USB port is listed.
 std::vector<TargetPrinter> BuildTargetList(const std::vector<SpoolerQueue>& queues,

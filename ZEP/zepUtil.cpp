@@ -23,3 +23,7 @@ bool ZepEqualNoCase(const char* a, const char* b) {
     }
     return *a == *b;
 }
+
+bool IsAnyUsbPort(const char* PortName) {
+    return IsStdUSBPort(PortName) || IsUSBPRNPort(PortName) || IsMPUSBPRNPort(PortName);
+}

@@ -18,6 +18,8 @@ bool IsNumberStr(const char* psz);
 bool IsStdUSBPort(const char* PortName);
 bool IsUSBPRNPort(const char* PortName);
 bool IsMPUSBPRNPort(const char* PortName);
+// A port that one of the three USB tests accepts.
+bool IsAnyUsbPort(const char* PortName);
 // Ports a remote-desktop session creates: "TS" in any case, then up to three digits.
 bool IsRedirectedPort(const char* PortName);
 

@@ -4,6 +4,7 @@
 #include "DevConnMgr.h"
 #include "DeviceSimulator.h"
 #include "MonitorInstall.h"
+#include "RunProcess.h"
 #include "ZepBindTool.h"
 #include "zepWire.h"
 
@@ -30,22 +31,6 @@ void WriteFile(const std::string& path, const std::string& content) {
 std::vector<unsigned char> FileBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), {});
-}
-
-// Runs a command line and waits for it; its exit code, or -1.
-int RunCommand(const std::string& commandLine) {
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    std::string line = commandLine;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return -1;
-    WaitForSingleObject(pi.hProcess, 300000);
-    DWORD dwCode = 0;
-    GetExitCodeProcess(pi.hProcess, &dwCode);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return int(dwCode);
 }
 
 } // namespace
@@ -156,7 +141,7 @@ TEST_F(PortMonitor, WholeUpdateFromTheConsoleUpdaterAndAPlantedDllNeverLoaded) {
     DeleteFileA(marker.c_str());
     SetEnvironmentVariableA("HALVARD_PM_PLANTED_MARKER", marker.c_str());
 
-    EXPECT_EQ(0, RunCommand(exe + " --port-name USBPRN01"));
+    EXPECT_EQ(0, RunProcess(exe + " --port-name USBPRN01"));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(marker.c_str()));
     const auto images = sim->ReceivedImages();
     ASSERT_EQ(2u, images.size());
