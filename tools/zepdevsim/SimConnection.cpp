@@ -16,9 +16,10 @@ JsonLine FaultEvent(const char* fault) {
 } // namespace
 
 SimConnection::SimConnection(unsigned id, SimSocket& socket, const SimOptions& options,
-                             SimImageStore& store, SimLog& log, SimStopFlag& stop)
+                             SimImageStore& store, SimDeviceState& state, SimLog& log,
+                             SimStopFlag& stop)
     : m_id(id), m_socket(socket), m_options(options), m_log(log), m_stop(stop),
-      m_device(options, store) {
+      m_device(id, options, store, state) {
     m_socket.SetSendTimeout(kSendLimitMs);
 }
 
@@ -46,6 +47,7 @@ void SimConnection::Serve(const std::string& peer) {
             break;
         }
     }
+    m_device.Disconnected();
     Log(JsonLine().Add("event", "disconnect").Add("reason", reason).Add("records", m_seq), false);
 }
 
@@ -60,7 +62,7 @@ SimConnection::ReadResult SimConnection::ReadExact(unsigned char* buffer, size_t
         if (ready < 0)
             return ReadResult::Failed;
         if (ready == 0) {
-            // Only one host is served at a time: one that went quiet must not block the rest.
+            // A host that went quiet in download mode must not keep every other host out.
             idleMs += kPollMs;
             if (m_options.idleTimeoutMs != 0 && idleMs >= m_options.idleTimeoutMs)
                 return ReadResult::Idle;

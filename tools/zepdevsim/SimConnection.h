@@ -13,7 +13,7 @@
 class SimConnection {
 public:
     SimConnection(unsigned id, SimSocket& socket, const SimOptions& options, SimImageStore& store,
-                  SimLog& log, SimStopFlag& stop);
+                  SimDeviceState& state, SimLog& log, SimStopFlag& stop);
 
     // Serves until the host closes, a fault or a malformed record ends the connection, or a
     // stop is requested. Logs the connect and the disconnect with its reason.
