@@ -61,8 +61,10 @@ void DeviceSimulator::ServeLoop() {
             m_log.Write(JsonLine().Add("event", "error").Add("msg", "listening socket failed"));
             break;
         }
-        if (ready == 0)
+        if (ready == 0) {
+            m_log.Flush();
             continue;
+        }
         std::string peer;
         SimSocket connection = m_listener.Accept(&peer);
         if (!connection.IsOpen())

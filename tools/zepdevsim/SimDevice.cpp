@@ -1,6 +1,7 @@
 // Record-by-record behaviour of the simulated device.
 #include "SimDevice.h"
 
+#include "SimChecksum.h"
 #include "SimTargetInfo.h"
 
 #include <algorithm>
@@ -18,7 +19,7 @@ bool IsAccepted(uint16_t status) {
 }
 
 uint16_t Checksum(const unsigned char* data, size_t n, uint16_t seed = 0) {
-    return ZepChecksum(data, n, seed);
+    return SimChecksum(data, n, seed);
 }
 
 // Enter, exit and SendFile replies share one 12-byte layout: header and status.
@@ -202,7 +203,8 @@ uint16_t SimDevice::AcceptData(const std::string& name, const TAG_CMDSENDFILE& h
     const uint32_t offset = head.TransmittedSize.get();
     const uint32_t total = head.TotalTransmitSize.get();
     const uint32_t n = head.LengthOfSendData.get();
-    if (Checksum(data, n) != head.CheckSum.get())
+    const uint16_t packetSum = Checksum(data, n);
+    if (packetSum != head.CheckSum.get())
         return Fail(name, ZEP_STATUS_CHECKSUM_ERROR, "packet checksum mismatch", out);
     if (offset == 0) {
         m_uploads.erase(name); // a new transfer replaces an unfinished one
@@ -213,6 +215,7 @@ uint16_t SimDevice::AcceptData(const std::string& name, const TAG_CMDSENDFILE& h
         Upload& fresh = m_uploads[name];
         fresh.total = total;
         fresh.data.reserve(total);
+        fresh.begun = std::chrono::steady_clock::now();
     }
     auto it = m_uploads.find(name);
     if (it == m_uploads.end())
@@ -229,7 +232,7 @@ uint16_t SimDevice::AcceptData(const std::string& name, const TAG_CMDSENDFILE& h
     if (uint64_t(offset) + n > total)
         return Fail(name, ZEP_STATUS_CHECKSUM_ERROR, "packet runs past the image size", out);
     upload.data.insert(upload.data.end(), data, data + n);
-    upload.sum = Checksum(data, n, upload.sum);
+    upload.sum = static_cast<uint16_t>(upload.sum + packetSum); // a sum of sums, mod 65536
     return ZEP_STATUS_OK;
 }
 
@@ -262,8 +265,14 @@ uint16_t SimDevice::Complete(const std::string& name, const TAG_CMDSENDFILE& hea
         return Fail(name, ZEP_STATUS_WRITE_ERROR, why, out);
     m_written[name] = Written{upload.total, 0};
     m_lastWritten = name;
-    out.events.push_back(
-        Event("image").Add("file", name).Add("size", upload.total).Add("sum", upload.sum));
+    // How long the host took from the first packet to the last, for a host's own benchmark.
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - upload.begun);
+    out.events.push_back(Event("image")
+                             .Add("file", name)
+                             .Add("size", upload.total)
+                             .Add("sum", upload.sum)
+                             .Add("us", upload.total == 0 ? 0 : us.count()));
     return head.EndNotice.get();
 }
 

@@ -10,6 +10,7 @@
 #include "SimOptions.h"
 #include "SimRecord.h"
 
+#include <chrono>
 #include <map>
 #include <string>
 #include <vector>
@@ -42,6 +43,7 @@ private:
         SimBytes data;
         uint16_t sum = 0;  // running checksum of data
         std::string fault; // why the image can no longer complete; empty while it can
+        std::chrono::steady_clock::time_point begun; // arrival of its first packet
     };
     // An image received whole, which status queries watch being written.
     struct Written {
