@@ -3,7 +3,18 @@
 
 #include <cstdio>
 
+namespace {
+bool NeedsEscape(unsigned char c) {
+    return c == '"' || c == '\\' || c < 0x20 || c >= 0x7F;
+}
+} // namespace
+
 std::string JsonQuote(const std::string& text) {
+    bool bPlain = true;
+    for (unsigned char c : text)
+        bPlain = bPlain && !NeedsEscape(c);
+    if (bPlain) // nearly every name and key: one copy
+        return '"' + text + '"';
     std::string out = "\"";
     for (unsigned char c : text) {
         if (c == '"' || c == '\\') {
