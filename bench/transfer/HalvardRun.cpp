@@ -35,8 +35,8 @@ double HalvardTransferSeconds(const std::string& halvardPath, const std::string&
                            "VERSION BOOTABLE=HV001200 image.bin BOOTABLE\r\n";
     if (!WriteBindPackage({package, "", info, {imagePath}}, why))
         return -1;
-    const std::string command = "'" + halvardPath + "' --package '" + package +
-                                "' --address 127.0.0.1 >/dev/null 2>&1";
+    const std::string command =
+        "'" + halvardPath + "' --package '" + package + "' --address 127.0.0.1 >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0) {
         why = "halvard did not report success";
         return -1;

@@ -11,5 +11,4 @@ class DeviceSimulator;
 // the image's first packet to its last as the device saw them; negative on failure (why says
 // why). The fixed pauses of an update lie outside that span.
 double HalvardTransferSeconds(const std::string& halvardPath, const std::string& dir,
-                              const std::string& imagePath, DeviceSimulator& sim,
-                              std::string& why);
+                              const std::string& imagePath, DeviceSimulator& sim, std::string& why);

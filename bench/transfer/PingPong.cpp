@@ -40,8 +40,8 @@ double PingPongSeconds(size_t requestSize, size_t replySize, size_t exchanges) {
     std::vector<unsigned char> request(requestSize, 0x5A), reply(replySize);
     const auto begin = std::chrono::steady_clock::now();
     for (size_t i = 0; ok && i < exchanges; ++i)
-        ok = client.SendAll(request.data(), requestSize) &&
-             ReadAll(client, reply.data(), replySize);
+        ok =
+            client.SendAll(request.data(), requestSize) && ReadAll(client, reply.data(), replySize);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     client.Close();

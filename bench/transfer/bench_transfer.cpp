@@ -2,9 +2,9 @@
 // 32 MiB image in 4156-byte packets, against the ceiling of a raw 4156-byte/12-byte ping-pong
 // on loopback (goal: at least 0.7 of it). Throughput: a 64 MiB image sent by the engine's
 // UpdateFirmware and by a minimal stop-and-wait client, alternately, to the same simulator on
-// loopback; the best of three runs each, for two packet sizes. Memory: the peak resident size of a process that
-// transfers a 1 MiB and a 256 MiB image (each in a fresh child), which should hardly differ
-// because the engine streams the image one packet at a time.
+// loopback; the best of three runs each, for two packet sizes. Memory: the peak resident size of a
+// process that transfers a 1 MiB and a 256 MiB image (each in a fresh child), which should hardly
+// differ because the engine streams the image one packet at a time.
 #include "BindPackageWriter.h"
 #include "DeviceSimulator.h"
 #include "EngineTransfer.h"
@@ -150,10 +150,10 @@ bool CompareEndToEnd(const fs::path& dir, const Package& package) {
             plainSim ? StopAndWaitTransfer(plainSim->Port(), package.image, "BOOTABLE", chunk, why)
                      : -1;
         auto sim = StartSimulator(chunk + 60);
-        const double halvard =
-            sim && plain >= 0 ? HalvardTransferSeconds(SelfDir() + "/halvard", dir.string(),
-                                                       package.image, *sim, why)
-                              : -1;
+        const double halvard = sim && plain >= 0
+                                   ? HalvardTransferSeconds(SelfDir() + "/halvard", dir.string(),
+                                                            package.image, *sim, why)
+                                   : -1;
         if (raw < 0 || plain < 0 || halvard < 0 || !Delivered(*sim, package)) {
             std::fprintf(stderr, "end-to-end round failed: %s\n",
                          raw < 0 ? "loopback ping-pong" : why.c_str());

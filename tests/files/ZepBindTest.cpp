@@ -196,9 +196,9 @@ TEST_F(ZepBind, BareLineFeedsInZepInfoAreRefusedOrConverted) {
             const ToolRun r = Zepbind(args);
             if (c.badRow != 0) {
                 ExpectFailureLeavesNothing(r, out);
-                EXPECT_NE(r.err.find("row " + std::to_string(c.badRow) +
-                                     " ends in a bare line feed"),
-                          std::string::npos)
+                EXPECT_NE(
+                    r.err.find("row " + std::to_string(c.badRow) + " ends in a bare line feed"),
+                    std::string::npos)
                     << r.err;
                 continue;
             }
@@ -215,13 +215,12 @@ TEST_F(ZepBind, BareLineFeedsInZepInfoAreRefusedOrConverted) {
 
     // A package packed by other means is reported by verify.
     const std::string path = m_dir.Path("lf-hand.bin");
-    WriteFileBytes(path, RawPackage::Simple({{"a.bin", "1"},
-                                             {"ZEPINFO.txt", "TGMNAME T\nVERSION A=1 a.bin A\n"}})
+    WriteFileBytes(path, RawPackage::Simple(
+                             {{"a.bin", "1"}, {"ZEPINFO.txt", "TGMNAME T\nVERSION A=1 a.bin A\n"}})
                              .bytes());
     const ToolRun r = Zepbind({"verify", path});
     EXPECT_EQ(r.rc, 1);
-    EXPECT_NE(r.err.find("ZEPINFO.txt row 1 ends in a bare line feed"), std::string::npos)
-        << r.err;
+    EXPECT_NE(r.err.find("ZEPINFO.txt row 1 ends in a bare line feed"), std::string::npos) << r.err;
 }
 
 TEST_F(ZepBind, ThirtyOneCharacterNameIsAccepted) {

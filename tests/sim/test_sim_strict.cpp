@@ -93,8 +93,8 @@ TEST_F(Strict, SecondHostIsToldAnotherIsUpdatingAndTheFirstCarriesOn) {
         const size_t n = std::min(kChunk, image.size() - offset);
         const SimBytes data(image.begin() + static_cast<std::ptrdiff_t>(offset),
                             image.begin() + static_cast<std::ptrdiff_t>(offset + n));
-        EXPECT_TRUE(host.Send(DataPacket("BOOTABLE", ZEP_END_MORE, static_cast<uint32_t>(offset),
-                                         10000, data)));
+        EXPECT_TRUE(host.Send(
+            DataPacket("BOOTABLE", ZEP_END_MORE, static_cast<uint32_t>(offset), 10000, data)));
         return ReplyStatus(host.ReadReply());
     };
     ASSERT_EQ(ZEP_STATUS_OK, EnterDownloadMode(host));

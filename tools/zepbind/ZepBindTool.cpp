@@ -51,7 +51,7 @@ typedef int (*CommandFn)(const CommandLine&, std::ostream& out, std::ostream& er
 
 struct Command {
     const char* name;
-    std::vector<std::string> options; // all of them required, no others allowed
+    std::vector<std::string> options;  // all of them required, no others allowed
     std::vector<std::string> switches; // allowed, not required
     size_t minArgs;
     size_t maxArgs;
@@ -243,8 +243,7 @@ const Command COMMANDS[] = {
 bool CheckArguments(const Command& cmd, const CommandLine& cl, std::string& error) {
     for (const auto& opt : cl.options) {
         if (std::find(cmd.options.begin(), cmd.options.end(), opt.first) == cmd.options.end() &&
-            std::find(cmd.switches.begin(), cmd.switches.end(), opt.first) ==
-                cmd.switches.end()) {
+            std::find(cmd.switches.begin(), cmd.switches.end(), opt.first) == cmd.switches.end()) {
             error = std::string(cmd.name) + " takes no --" + opt.first;
             return false;
         }

@@ -54,7 +54,8 @@ bool DeviceSimulator::WaitFinished(unsigned ms) {
 
 void DeviceSimulator::ServeLoop() {
     unsigned accepted = 0;
-    while (!m_stop.IsSet() && (m_options.maxConnections == 0 || accepted < m_options.maxConnections)) {
+    while (!m_stop.IsSet() &&
+           (m_options.maxConnections == 0 || accepted < m_options.maxConnections)) {
         Reap(false);
         const int ready = m_listener.WaitReadable(kAcceptPollMs);
         if (ready < 0) {

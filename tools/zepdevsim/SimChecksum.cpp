@@ -22,8 +22,8 @@ uint16_t SimChecksum(const unsigned char* data, size_t n, uint16_t seed) {
             std::memcpy(&word, p + 8 * w, sizeof word); // byte order does not matter to a sum
             lanes += (word & kEvenBytes) + ((word >> 8) & kEvenBytes);
         }
-        total += (lanes & 0xFFFF) + ((lanes >> 16) & 0xFFFF) + ((lanes >> 32) & 0xFFFF) +
-                 (lanes >> 48);
+        total +=
+            (lanes & 0xFFFF) + ((lanes >> 16) & 0xFFFF) + ((lanes >> 32) & 0xFFFF) + (lanes >> 48);
         p += 8 * block;
         words -= block;
     }

@@ -62,8 +62,8 @@ SimConnection::ReadResult SimConnection::Fill(size_t need) {
     while (Buffered() < need) {
         if (m_stop.IsSet())
             return ReadResult::Stopped;
-        const long n = m_socket.RecvWithin(m_inbox.data() + m_inboxEnd,
-                                           m_inbox.size() - m_inboxEnd, kPollMs);
+        const long n =
+            m_socket.RecvWithin(m_inbox.data() + m_inboxEnd, m_inbox.size() - m_inboxEnd, kPollMs);
         if (n == SimSocket::kTimedOut) {
             m_log.Flush(); // a quiet moment: let anyone following the log file see it all
             // A host that went quiet in download mode must not keep every other host out.

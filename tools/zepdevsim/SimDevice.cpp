@@ -105,8 +105,10 @@ void SimDevice::Enter(Outcome& out) {
         const unsigned holder = m_state.Enter(m_conn);
         if (holder != m_conn) {
             status = ZEP_STATUS_BUSY;
-            out.events.push_back(Event("refuse").Add("status", status).Add(
-                "reason", "connection " + std::to_string(holder) + " is updating"));
+            out.events.push_back(
+                Event("refuse")
+                    .Add("status", status)
+                    .Add("reason", "connection " + std::to_string(holder) + " is updating"));
         }
     }
     out.replies.push_back(StatusReply<TAG_RESENTERDOWNLOAD>(ZEP_CMD_ENTERDOWNLOAD, status));
