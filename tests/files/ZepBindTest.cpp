@@ -164,6 +164,65 @@ TEST_F(ZepBind, BadInputLeavesNothingBehind) {
         Zepbind({"create", "-o", out, "--info", info, upper + "/ZEPINFO.txt"}), out);
 }
 
+// A ZEPINFO.txt saved with bare line feeds would send "BOOT\n" as the device file name: the
+// packer refuses it in one line, or stores it with CR LF when asked, and verify reports it.
+TEST_F(ZepBind, BareLineFeedsInZepInfoAreRefusedOrConverted) {
+    const std::string crlf = "TGMNAME T\r\nVERSION BOOT=1 hv_boot.bin BOOT\r\n";
+    struct Case {
+        const char* what;
+        std::string text;
+        bool bCrLf;
+        size_t badRow; // 0: packed
+    };
+    const Case cases[] = {
+        {"LF only", "TGMNAME T\nVERSION BOOT=1 hv_boot.bin BOOT\n", false, 1},
+        {"last row LF", "TGMNAME T\r\nVERSION BOOT=1 hv_boot.bin BOOT\n", false, 2},
+        {"LF first", "\nTGMNAME T\r\n", false, 1},
+        {"LF only, --crlf", "TGMNAME T\nVERSION BOOT=1 hv_boot.bin BOOT\n", true, 0},
+        {"mixed, --crlf", "TGMNAME T\r\nVERSION BOOT=1 hv_boot.bin BOOT\n", true, 0},
+        {"CR LF, --crlf", crlf, true, 0},
+    };
+    for (const Case& c : cases) {
+        for (const char* command : {"create", "append"}) {
+            SCOPED_TRACE(std::string(c.what) + ", " + command);
+            WriteFileText(info, c.text);
+            const std::string out = m_dir.Path("lf.pkg");
+            std::vector<std::string> args = {command, "-o", out, "--info", info};
+            if (std::string(command) == "append")
+                args.insert(args.end(), {"--program", lang});
+            if (c.bCrLf)
+                args.push_back("--crlf");
+            args.push_back(boot);
+            const ToolRun r = Zepbind(args);
+            if (c.badRow != 0) {
+                ExpectFailureLeavesNothing(r, out);
+                EXPECT_NE(
+                    r.err.find("row " + std::to_string(c.badRow) + " ends in a bare line feed"),
+                    std::string::npos)
+                    << r.err;
+                continue;
+            }
+            ASSERT_EQ(r.rc, 0) << r.err;
+            zepBindInfo* bind = OpenFile(out);
+            std::string stored;
+            ASSERT_TRUE(bind != nullptr && ReadAll(*bind, "ZEPINFO.txt", stored));
+            zepBindInfo::DestroyInstance();
+            EXPECT_EQ(stored, crlf);
+            EXPECT_EQ(Zepbind({"verify", out}).rc, 0);
+            fs::remove(out);
+        }
+    }
+
+    // A package packed by other means is reported by verify.
+    const std::string path = m_dir.Path("lf-hand.bin");
+    WriteFileBytes(path, RawPackage::Simple(
+                             {{"a.bin", "1"}, {"ZEPINFO.txt", "TGMNAME T\nVERSION A=1 a.bin A\n"}})
+                             .bytes());
+    const ToolRun r = Zepbind({"verify", path});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_NE(r.err.find("ZEPINFO.txt row 1 ends in a bare line feed"), std::string::npos) << r.err;
+}
+
 TEST_F(ZepBind, ThirtyOneCharacterNameIsAccepted) {
     std::string name = std::string(27, 'n') + ".bin";
     ASSERT_EQ(name.size(), 31u);

@@ -130,6 +130,11 @@ SimBytes ClosingPacket(const std::string& name, uint16_t endNotice, uint32_t tot
     return SendFilePacket(name, endNotice, total, total, {}, checksum);
 }
 
+uint16_t EnterDownloadMode(SimTestClient& client) {
+    const SimBytes reply = client.SendRecord(EnterRecord()) ? client.ReadReply() : SimBytes();
+    return reply.size() >= sizeof(TAG_RESENTERDOWNLOAD) ? ReplyStatus(reply) : 0;
+}
+
 std::vector<uint16_t> SendImage(SimTestClient& client, const std::string& name,
                                 const SimBytes& image, size_t chunk, uint16_t finalNotice,
                                 bool specialPattern) {

@@ -52,6 +52,9 @@ SimBytes DataPacket(const std::string& name, uint16_t endNotice, uint32_t offset
 SimBytes ClosingPacket(const std::string& name, uint16_t endNotice, uint32_t total,
                        uint16_t checksum);
 
+// Sends the enter command and returns the reply's status (0 for no reply).
+uint16_t EnterDownloadMode(SimTestClient& client);
+
 // Sends image in packets of chunk bytes as the host does, each answered, and returns the status
 // of every reply (0 for a missing one). specialPattern: the last data packet is the final one.
 std::vector<uint16_t> SendImage(SimTestClient& client, const std::string& name,

@@ -9,19 +9,24 @@ namespace {
 struct Faults : ::testing::Test {
     std::unique_ptr<DeviceSimulator> simulator;
     SimTestClient client;
+    size_t opened = 0;
 
     void Start(const SimOptions& options) {
         simulator = StartSimulator(options);
         client.Connect(simulator->Port());
+        opened = 1;
     }
     SimBytes Enter() {
         EXPECT_TRUE(client.SendRecord(EnterRecord()));
         return client.ReadReply();
     }
+    // A fresh connection once the device has seen the last one end (and leave download mode).
     void Reconnect() {
         client.Close();
+        ASSERT_TRUE(WaitUntil([&] { return simulator->ConnectionsServed() == opened; }));
         client = SimTestClient();
         client.Connect(simulator->Port());
+        ++opened;
     }
     std::vector<std::string> Lines(unsigned conn = 1) const {
         return ConnectionLines(*simulator, conn);
@@ -71,6 +76,7 @@ TEST_F(Faults, SendFileStatusAtAnswersTheGivenStatusAndDropsTheImage) {
     options.sendFileStatusAt = 2;
     options.sendFileStatus = ZEP_STATUS_WRITE_ERROR;
     Start(options);
+    EXPECT_EQ(ZEP_STATUS_OK, ReplyStatus(Enter()));
     const SimBytes image = Pattern(300);
     // Once the device has given the image up, the rest of it is refused too.
     EXPECT_EQ((std::vector<uint16_t>{ZEP_STATUS_OK, ZEP_STATUS_WRITE_ERROR,
@@ -80,6 +86,7 @@ TEST_F(Faults, SendFileStatusAtAnswersTheGivenStatusAndDropsTheImage) {
     EXPECT_TRUE(HasLine(Lines(), {"\"fault\":\"sendfile-status\"", "\"status\":2051"}));
     // The count is per connection: a fresh one fails at its own second packet.
     Reconnect();
+    EXPECT_EQ(ZEP_STATUS_OK, ReplyStatus(Enter()));
     EXPECT_EQ(ZEP_STATUS_WRITE_ERROR, SendImage(client, "W", image, 100, ZEP_END_FINAL)[1]);
 }
 
@@ -88,6 +95,7 @@ TEST_F(Faults, InjectedAcceptanceKeepsTheImage) {
     options.sendFileStatusAt = 2;
     options.sendFileStatus = ZEP_STATUS_WRITING;
     Start(options);
+    EXPECT_EQ(ZEP_STATUS_OK, ReplyStatus(Enter()));
     const SimBytes image = Pattern(300);
     EXPECT_EQ(
         (std::vector<uint16_t>{ZEP_STATUS_OK, ZEP_STATUS_WRITING, ZEP_STATUS_OK, ZEP_STATUS_OK}),
@@ -101,6 +109,7 @@ TEST_F(Faults, SendFileStatusOnTheClosingPacket) {
     options.sendFileStatus = ZEP_STATUS_CHECKSUM_ERROR;
     options.ackIntermediate = false; // an injected status is answered even so
     Start(options);
+    EXPECT_EQ(ZEP_STATUS_OK, ReplyStatus(Enter()));
     ASSERT_TRUE(client.Send(DataPacket("Z", ZEP_END_MORE, 0, 10, Pattern(10))));
     ASSERT_TRUE(client.Send(ClosingPacket("Z", ZEP_END_FINAL_QUERY, 10, Sum(Pattern(10)))));
     EXPECT_EQ(ZEP_STATUS_CHECKSUM_ERROR, ReplyStatus(client.ReadReply()));
@@ -112,6 +121,7 @@ TEST_F(Faults, CorruptGetFilePacketChecksum) {
     options.targetInfo = std::string(3000, 'q');
     options.corruptGetFilePacket = 2;
     Start(options);
+    EXPECT_EQ(ZEP_STATUS_OK, ReplyStatus(Enter()));
     ASSERT_TRUE(client.SendRecord(GetFileRecord("TargetInfo.txt")));
     std::vector<SimBytes> packets;
     for (int i = 0; i < 3; ++i)
@@ -165,6 +175,7 @@ TEST_F(Faults, QueryWriteFaultFromTheNthQuery) {
     SimOptions options;
     options.queryWriteFaultFrom = 2;
     Start(options);
+    EXPECT_EQ(ZEP_STATUS_OK, ReplyStatus(Enter()));
     SendImage(client, "Q", Pattern(100), 100, ZEP_END_FINAL_QUERY);
     auto query = [&] {
         EXPECT_TRUE(client.SendRecord(QueryRecord("Q")));
@@ -178,14 +189,16 @@ TEST_F(Faults, QueryWriteFaultFromTheNthQuery) {
 
 } // namespace
 
-TEST_F(Faults, IdleHostIsDroppedSoTheNextIsServed) {
+TEST_F(Faults, IdleHostInDownloadModeIsDroppedSoTheNextCanUpdate) {
     SimOptions options;
     options.idleTimeoutMs = 60;
     Start(options);
-    // The first connection sends nothing; the second is served once the first is dropped.
+    EXPECT_EQ(ZEP_STATUS_OK, ReplyStatus(Enter())); // and then nothing more
     SimTestClient second;
     ASSERT_TRUE(second.Connect(simulator->Port()));
-    ASSERT_TRUE(second.SendRecord(EnterRecord()));
-    EXPECT_EQ(ZEP_STATUS_OK, ReplyStatus(second.ReadReply()));
-    EXPECT_TRUE(HasLine(Lines(1), {"\"reason\":\"idle\""}));
+    EXPECT_EQ(ZEP_STATUS_BUSY, EnterDownloadMode(second));
+    ASSERT_TRUE(WaitUntil([&] { return HasLine(Lines(1), {"\"reason\":\"idle\""}); }));
+    SimTestClient later;
+    ASSERT_TRUE(later.Connect(simulator->Port()));
+    EXPECT_EQ(ZEP_STATUS_OK, EnterDownloadMode(later));
 }

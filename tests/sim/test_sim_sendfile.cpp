@@ -23,6 +23,7 @@ struct Upload : ::testing::Test {
     void Start(SimOptions options = SimOptions()) {
         simulator = StartSimulator(std::move(options));
         client.Connect(simulator->Port());
+        EXPECT_EQ(OK, EnterDownloadMode(client));
     }
     uint16_t Exchange(const SimBytes& packet) {
         EXPECT_TRUE(client.Send(packet));
@@ -59,7 +60,7 @@ TEST_F(Upload, PacketsAndClosingPacketRecordTheImage) {
     EXPECT_EQ(image, Images().at("BOOTABLE"));
     const auto lines = ConnectionLines(*simulator, 1);
     EXPECT_TRUE(HasLine(
-        lines, {"\"seq\":3,\"cmd\":\"SendFile\"", "\"offset\":8192", "\"n\":1808", "\"end\":0"}));
+        lines, {"\"seq\":4,\"cmd\":\"SendFile\"", "\"offset\":8192", "\"n\":1808", "\"end\":0"}));
     EXPECT_TRUE(HasLine(lines, {"\"event\":\"image\"", "\"file\":\"BOOTABLE\"", "\"size\":10000"}));
 }
 

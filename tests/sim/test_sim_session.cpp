@@ -12,9 +12,12 @@ struct Session {
     std::unique_ptr<DeviceSimulator> simulator;
     SimTestClient client;
 
-    explicit Session(SimOptions options = SimOptions()) {
+    explicit Session(SimOptions options = SimOptions(), bool bEnter = true) {
         simulator = StartSimulator(std::move(options));
         client.Connect(simulator->Port());
+        if (bEnter) {
+            EXPECT_EQ(ZEP_STATUS_OK, EnterDownloadMode(client));
+        }
     }
 };
 
@@ -53,7 +56,7 @@ class EnterStatus : public ::testing::TestWithParam<uint16_t> {};
 TEST_P(EnterStatus, EnterAnswersTheConfiguredStatus) {
     SimOptions options;
     options.enterStatus = GetParam();
-    Session s(options);
+    Session s(options, false);
     ASSERT_TRUE(s.client.SendRecord(EnterRecord()));
     const SimBytes reply = s.client.ReadReply();
     ASSERT_EQ(sizeof(TAG_RESENTERDOWNLOAD), reply.size());
@@ -67,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(Statuses, EnterStatus,
                                            uint16_t(0x1234)));
 
 TEST(SimSession, EnterAndExitAnswerOnOneConnection) {
-    Session s;
+    Session s(SimOptions(), false);
     ASSERT_TRUE(s.client.SendRecord(EnterRecord(true)));
     EXPECT_EQ(ZEP_STATUS_OK, ReplyStatus(s.client.ReadReply()));
     ASSERT_TRUE(s.client.SendRecord(ExitRecord()));

@@ -4,12 +4,15 @@
 
 #include "AtomicFile.h"
 #include "BindNames.h"
+#include "InfoLineEnds.h"
 #include "zepBindFormat.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -20,6 +23,8 @@ struct Source {
     std::string path;
     std::string name;
     unsigned long long size;
+    bool bInMemory = false; // written from content, not copied from path
+    std::string content;
 };
 
 // The format's integers are signed 32-bit: the whole file has to stay below 2 GiB.
@@ -39,10 +44,32 @@ bool RegularFileSize(const std::string& path, unsigned long long& size, std::str
     return true;
 }
 
+// ZEPINFO.txt is small and read whole, so that its row ends can be checked and mended.
+bool LoadInfo(const BindPackageSpec& spec, Source& info, std::string& error) {
+    std::ifstream in(info.path, std::ios::binary);
+    info.content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in && !in.eof()) {
+        error = "cannot read " + info.path;
+        return false;
+    }
+    if (const size_t row = FirstBareLineFeedRow(info.content)) {
+        if (!spec.bCrLf) {
+            error = info.path + ": row " + std::to_string(row) +
+                    " ends in a bare line feed, which the updater does not take as a row end; "
+                    "save it with CR LF line ends or pack with --crlf";
+            return false;
+        }
+        info.content = WithCrLfRowEnds(info.content);
+    }
+    info.bInMemory = true;
+    info.size = info.content.size();
+    return true;
+}
+
 bool CollectSources(const BindPackageSpec& spec, std::vector<Source>& sources, std::string& error) {
     for (const std::string& image : spec.imagePaths)
-        sources.push_back({image, fs::path(image).filename().string(), 0});
-    sources.push_back({spec.infoPath, ZEP_BIND_INFO_NAME, 0});
+        sources.push_back({image, fs::path(image).filename().string(), 0, false, {}});
+    sources.push_back({spec.infoPath, ZEP_BIND_INFO_NAME, 0, false, {}});
     BindNameSet names;
     for (Source& src : sources) {
         if (!CheckBindName(src.name, error) || !names.Add(src.name, error)) {
@@ -52,7 +79,7 @@ bool CollectSources(const BindPackageSpec& spec, std::vector<Source>& sources, s
         if (!RegularFileSize(src.path, src.size, error))
             return false;
     }
-    return true;
+    return LoadInfo(spec, sources.back(), error);
 }
 
 bool CarriesPackage(const std::string& path, unsigned long long size) {
@@ -133,7 +160,9 @@ bool WriteBindPackage(const BindPackageSpec& spec, std::string& error) {
     if (!spec.programPath.empty() && !CopyFile(spec.programPath, programSize, out, error))
         return false;
     for (const Source& src : sources) {
-        if (!CopyFile(src.path, src.size, out, error))
+        if (src.bInMemory)
+            out.Write(src.content.data(), src.content.size());
+        else if (!CopyFile(src.path, src.size, out, error))
             return false;
     }
     WriteDirectory(sources, programSize, out);

@@ -3,6 +3,7 @@
 
 #include "BindDirectory.h"
 #include "BindNames.h"
+#include "InfoLineEnds.h"
 #include "ScopedBindReader.h"
 #include "zepParse.h"
 
@@ -71,6 +72,10 @@ void CheckVersionRows(zepBindInfo& bind, const BindDirectory& dir,
         problems.push_back("ZEPINFO.txt is missing or unreadable");
         return;
     }
+    if (const size_t row = FirstBareLineFeedRow(text))
+        problems.push_back("ZEPINFO.txt row " + std::to_string(row) +
+                           " ends in a bare line feed: the updater reads it and the next as "
+                           "one row (repack with --crlf)");
     bool bWindows = !dir.Entries().empty();
     for (const BindEntry& e : dir.Entries())
         bWindows = bWindows && e.offset > 0;

@@ -21,10 +21,10 @@ const char HELP[] =
     "Usage: zepbind COMMAND ...\n"
     "Packs firmware images and their ZEPINFO.txt into the updater's bound package.\n"
     "\n"
-    "  zepbind create -o OUT --info ZEPINFO.txt IMAGE...\n"
+    "  zepbind create -o OUT --info ZEPINFO.txt [--crlf] IMAGE...\n"
     "      Write a stand-alone package (the macOS program's ZEPBINDDATA): the images in the\n"
     "      order given, then ZEPINFO.txt, the directory and the trailer.\n"
-    "  zepbind append -o OUT --program PROGRAM --info ZEPINFO.txt IMAGE...\n"
+    "  zepbind append -o OUT --program PROGRAM --info ZEPINFO.txt [--crlf] IMAGE...\n"
     "      Write a copy of the Windows PROGRAM with the package appended to it.\n"
     "  zepbind list FILE\n"
     "      Print the directory of a package or program: name, offset, size per file.\n"
@@ -35,6 +35,8 @@ const char HELP[] =
     "  zepbind make-test-image --size N --seed S -o FILE\n"
     "      Test helper: write N deterministic pseudo-random bytes derived from seed S.\n"
     "\n"
+    "The updater ends rows of ZEPINFO.txt only at CR LF: one with a bare line feed is refused,\n"
+    "or with --crlf stored with CR LF row ends.\n"
     "Images are stored under their base file names (at most 31 characters, no two alike\n"
     "regardless of letter case); a package cannot exceed 2 GiB - 1 bytes. Outputs are written\n"
     "to a temporary file beside OUT and appear only when complete.\n"
@@ -49,7 +51,8 @@ typedef int (*CommandFn)(const CommandLine&, std::ostream& out, std::ostream& er
 
 struct Command {
     const char* name;
-    std::vector<std::string> options; // all of them required, no others allowed
+    std::vector<std::string> options;  // all of them required, no others allowed
+    std::vector<std::string> switches; // allowed, not required
     size_t minArgs;
     size_t maxArgs;
     CommandFn run;
@@ -76,6 +79,14 @@ bool OptionName(const std::string& arg, std::string& name) {
     return true;
 }
 
+// Options without a value; given, they are present with an empty value.
+bool SwitchName(const std::string& arg, std::string& name) {
+    if (arg != "--crlf")
+        return false;
+    name = "crlf";
+    return true;
+}
+
 bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& cl, std::string& error) {
     bool bOptionsEnded = false;
     for (size_t i = 1; i < args.size(); ++i) {
@@ -84,6 +95,13 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& cl, std
             bOptionsEnded = true;
         } else if (!bOptionsEnded && arg.size() > 1 && arg[0] == '-') {
             std::string name;
+            if (SwitchName(arg, name)) {
+                if (!cl.options.emplace(name, std::string()).second) {
+                    error = "option " + arg + " given twice";
+                    return false;
+                }
+                continue;
+            }
             if (!OptionName(arg, name)) {
                 error = "unknown option " + arg;
                 return false;
@@ -136,6 +154,7 @@ int RunWrite(const CommandLine& cl, const std::string& program, std::ostream& er
     spec.programPath = program;
     spec.infoPath = cl.options.at("info");
     spec.imagePaths = cl.positional;
+    spec.bCrLf = cl.options.count("crlf") != 0;
     std::string error;
     if (!WriteBindPackage(spec, error))
         return Fail(err, error);
@@ -213,17 +232,18 @@ int RunMakeTestImage(const CommandLine& cl, std::ostream&, std::ostream& err) {
 }
 
 const Command COMMANDS[] = {
-    {"create", {"output", "info"}, 1, SIZE_MAX, RunCreate},
-    {"append", {"output", "info", "program"}, 1, SIZE_MAX, RunAppend},
-    {"list", {}, 1, 1, RunList},
-    {"extract", {"output"}, 2, 2, RunExtract},
-    {"verify", {}, 1, 1, RunVerify},
-    {"make-test-image", {"output", "size", "seed"}, 0, 0, RunMakeTestImage},
+    {"create", {"output", "info"}, {"crlf"}, 1, SIZE_MAX, RunCreate},
+    {"append", {"output", "info", "program"}, {"crlf"}, 1, SIZE_MAX, RunAppend},
+    {"list", {}, {}, 1, 1, RunList},
+    {"extract", {"output"}, {}, 2, 2, RunExtract},
+    {"verify", {}, {}, 1, 1, RunVerify},
+    {"make-test-image", {"output", "size", "seed"}, {}, 0, 0, RunMakeTestImage},
 };
 
 bool CheckArguments(const Command& cmd, const CommandLine& cl, std::string& error) {
     for (const auto& opt : cl.options) {
-        if (std::find(cmd.options.begin(), cmd.options.end(), opt.first) == cmd.options.end()) {
+        if (std::find(cmd.options.begin(), cmd.options.end(), opt.first) == cmd.options.end() &&
+            std::find(cmd.switches.begin(), cmd.switches.end(), opt.first) == cmd.switches.end()) {
             error = std::string(cmd.name) + " takes no --" + opt.first;
             return false;
         }

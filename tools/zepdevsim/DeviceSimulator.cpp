@@ -3,6 +3,8 @@
 
 #include "SimConnection.h"
 
+#include <algorithm>
+
 namespace {
 constexpr unsigned kAcceptPollMs = 20; // how often an idle server looks at the stop request
 }
@@ -36,8 +38,9 @@ void DeviceSimulator::Stop() {
     m_stop.Set();
     {
         std::lock_guard<std::mutex> guard(m_activeMutex);
-        if (m_active != nullptr)
-            m_active->Shutdown(); // wakes a send blocked on a host that stopped reading
+        for (const auto& active : m_active)
+            if (!active->bDone)
+                active->socket.Shutdown(); // wakes a send blocked on a host that stopped reading
     }
     if (m_thread.joinable())
         m_thread.join();
@@ -50,36 +53,61 @@ bool DeviceSimulator::WaitFinished(unsigned ms) {
 }
 
 void DeviceSimulator::ServeLoop() {
-    unsigned nextId = 1;
-    while (!m_stop.IsSet()) {
-        if (m_options.maxConnections != 0 && m_served.load() >= m_options.maxConnections)
-            break;
+    unsigned accepted = 0;
+    while (!m_stop.IsSet() &&
+           (m_options.maxConnections == 0 || accepted < m_options.maxConnections)) {
+        Reap(false);
         const int ready = m_listener.WaitReadable(kAcceptPollMs);
         if (ready < 0) {
             m_log.Write(JsonLine().Add("event", "error").Add("msg", "listening socket failed"));
             break;
         }
-        if (ready == 0)
+        if (ready == 0) {
+            m_log.Flush();
             continue;
+        }
         std::string peer;
         SimSocket connection = m_listener.Accept(&peer);
-        if (connection.IsOpen())
-            ServeOne(std::move(connection), peer, nextId++);
+        if (!connection.IsOpen())
+            continue;
+        const unsigned id = ++accepted; // numbered in the order of arrival
+        auto active = std::make_unique<Active>();
+        active->socket = std::move(connection);
+        Active& ref = *active;
+        {
+            std::lock_guard<std::mutex> guard(m_activeMutex);
+            m_active.push_back(std::move(active));
+        }
+        ref.thread = std::thread(&DeviceSimulator::ServeOne, this, std::ref(ref), peer, id);
     }
+    Reap(true);
     m_log.Write(JsonLine().Add("event", "stop").Add("connections", m_served.load()));
     m_finished.Set();
 }
 
-void DeviceSimulator::ServeOne(SimSocket connection, const std::string& peer, unsigned id) {
+void DeviceSimulator::Reap(bool all) {
+    std::vector<Active*> ending;
     {
         std::lock_guard<std::mutex> guard(m_activeMutex);
-        m_active = &connection;
+        for (const auto& active : m_active)
+            if (all || active->bDone)
+                ending.push_back(active.get());
     }
-    SimConnection(id, connection, m_options, m_store, m_log, m_stop).Serve(peer);
+    // Joined outside the lock, and still listed meanwhile, so that Stop can cut them short.
+    for (Active* active : ending)
+        active->thread.join();
+    std::lock_guard<std::mutex> guard(m_activeMutex);
+    m_active.remove_if([&](const std::unique_ptr<Active>& active) {
+        return std::find(ending.begin(), ending.end(), active.get()) != ending.end();
+    });
+}
+
+void DeviceSimulator::ServeOne(Active& active, const std::string& peer, unsigned id) {
+    SimConnection(id, active.socket, m_options, m_store, m_state, m_log, m_stop).Serve(peer);
     {
         std::lock_guard<std::mutex> guard(m_activeMutex);
-        m_active = nullptr;
+        active.socket.Close();
+        active.bDone = true;
     }
-    connection.Close();
     ++m_served;
 }

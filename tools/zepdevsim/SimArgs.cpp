@@ -77,14 +77,16 @@ const std::vector<Flag>& Flags() {
              out.options.ackIntermediate = false;
              return true;
          }},
-        {"--max-connections", "N", "exit after serving N connections (default: until stopped)",
+        {"--max-connections", "N",
+         "accept N connections, exit once all have ended (default: until stopped)",
          Number(&SimOptions::maxConnections)},
         {"--max-record", "N", "largest DataLength accepted (default 16777216)",
          Number(&SimOptions::maxRecordSize)},
         {"--max-image", "N", "largest image accepted; larger get 0x0803 (default 268435456)",
          Number(&SimOptions::maxImageSize)},
         {"--idle-timeout", "MS",
-         "drop a host that sends nothing for MS ms; 0: never (default 60000)",
+         "drop a host that sends nothing for MS ms, ending its download mode; 0: never "
+         "(default 60000)",
          Number(&SimOptions::idleTimeoutMs)},
         {"--close-at", "N", "fault: close the connection on receiving record N",
          Number(&SimOptions::closeAtRecord)},
@@ -171,7 +173,12 @@ std::string SimUsage() {
             "Simulates a printer's firmware-update service on TCP. Prints \"listening on "
             "HOST:PORT\"\nonce ready; stops on Ctrl-C or SIGTERM. Fault record numbers count "
             "the records of\neach connection from 1. Numbers may be given in hexadecimal "
-            "(0x...).\n\n";
+            "(0x...).\n\n"
+            "Like a device in the field, it serves hosts side by side but lets one at a time "
+            "into\ndownload mode: another host's enter gets 0x1001 until the first exits or "
+            "disconnects.\nOutside download mode GetFile and SendFile are refused (status "
+            "0x0800) and nothing\nis written; so is a SendFile record larger than the MAXPACKET "
+            "of TargetInfo.txt.\n\n";
     for (const Flag& flag : Flags()) {
         std::string left = std::string("  ") + flag.name;
         if (flag.value != nullptr)

@@ -1,6 +1,7 @@
 // Record loop of one simulator connection.
 #include "SimConnection.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -8,6 +9,7 @@ namespace {
 constexpr unsigned kPollMs = 20;            // how often a waiting read looks at the stop request
 constexpr unsigned kSendLimitMs = 2000;     // a host that stops reading cannot block us longer
 constexpr uint16_t kWrongCodeFlip = 0x0100; // 0x5001 <-> 0x5101, 0x5002 <-> 0x5102, ...
+constexpr size_t kInboxSize = 64 * 1024;
 
 JsonLine FaultEvent(const char* fault) {
     return JsonLine().Add("event", "fault").Add("fault", fault);
@@ -16,18 +18,18 @@ JsonLine FaultEvent(const char* fault) {
 } // namespace
 
 SimConnection::SimConnection(unsigned id, SimSocket& socket, const SimOptions& options,
-                             SimImageStore& store, SimLog& log, SimStopFlag& stop)
+                             SimImageStore& store, SimDeviceState& state, SimLog& log,
+                             SimStopFlag& stop)
     : m_id(id), m_socket(socket), m_options(options), m_log(log), m_stop(stop),
-      m_device(options, store) {
+      m_device(id, options, store, state), m_inbox(kInboxSize) {
     m_socket.SetSendTimeout(kSendLimitMs);
 }
 
 void SimConnection::Serve(const std::string& peer) {
     Log(JsonLine().Add("event", "connect").Add("peer", peer), false);
     std::string reason;
-    SimBytes bytes;
-    while (NextRecord(bytes, reason)) {
-        SimRecord record(std::move(bytes));
+    SimRecord record;
+    while (NextRecord(record, reason)) {
         Log(DescribeRecord(record));
         if (m_seq == m_options.closeAtRecord) {
             Log(FaultEvent("close"));
@@ -46,33 +48,36 @@ void SimConnection::Serve(const std::string& peer) {
             break;
         }
     }
+    m_device.Disconnected();
     Log(JsonLine().Add("event", "disconnect").Add("reason", reason).Add("records", m_seq), false);
 }
 
-SimConnection::ReadResult SimConnection::ReadExact(unsigned char* buffer, size_t size,
-                                                   size_t& got) {
-    got = 0;
+SimConnection::ReadResult SimConnection::Fill(size_t need) {
+    if (m_inbox.size() - m_inboxBegin < need) { // make room behind what is kept
+        std::memmove(m_inbox.data(), m_inbox.data() + m_inboxBegin, Buffered());
+        m_inboxEnd -= m_inboxBegin;
+        m_inboxBegin = 0;
+    }
     unsigned idleMs = 0;
-    while (got < size) {
+    while (Buffered() < need) {
         if (m_stop.IsSet())
             return ReadResult::Stopped;
-        const int ready = m_socket.WaitReadable(kPollMs);
-        if (ready < 0)
-            return ReadResult::Failed;
-        if (ready == 0) {
-            // Only one host is served at a time: one that went quiet must not block the rest.
+        const long n =
+            m_socket.RecvWithin(m_inbox.data() + m_inboxEnd, m_inbox.size() - m_inboxEnd, kPollMs);
+        if (n == SimSocket::kTimedOut) {
+            m_log.Flush(); // a quiet moment: let anyone following the log file see it all
+            // A host that went quiet in download mode must not keep every other host out.
             idleMs += kPollMs;
             if (m_options.idleTimeoutMs != 0 && idleMs >= m_options.idleTimeoutMs)
                 return ReadResult::Idle;
             continue;
         }
-        idleMs = 0;
-        const long n = m_socket.Recv(buffer + got, size - got);
         if (n == 0)
-            return ReadResult::Closed;
+            return m_stop.IsSet() ? ReadResult::Stopped : ReadResult::Closed;
         if (n < 0)
             return ReadResult::Failed;
-        got += static_cast<size_t>(n);
+        idleMs = 0;
+        m_inboxEnd += static_cast<size_t>(n);
     }
     return ReadResult::Done;
 }
@@ -99,12 +104,12 @@ bool SimConnection::ReadFailed(ReadResult result, size_t got, std::string& reaso
     return true;
 }
 
-bool SimConnection::NextRecord(SimBytes& bytes, std::string& reason) {
+bool SimConnection::NextRecord(SimRecord& record, std::string& reason) {
     TAG_SSTHEADER header{};
-    size_t got = 0;
-    ReadResult result = ReadExact(reinterpret_cast<unsigned char*>(&header), sizeof header, got);
-    if (ReadFailed(result, got, reason))
+    ReadResult result = Fill(sizeof header);
+    if (ReadFailed(result, Buffered(), reason))
         return false;
+    std::memcpy(&header, m_inbox.data() + m_inboxBegin, sizeof header);
     ++m_seq;
     std::string why;
     if (!CheckRecordHeader(header, m_options.maxRecordSize, &why)) {
@@ -112,13 +117,31 @@ bool SimConnection::NextRecord(SimBytes& bytes, std::string& reason) {
         reason = "malformed record";
         return false;
     }
-    bytes.assign(sizeof header + header.DataLength.get(), 0);
-    std::memcpy(bytes.data(), &header, sizeof header);
-    const size_t payload = bytes.size() - sizeof header;
-    result = ReadExact(bytes.data() + sizeof header, payload, got);
-    if (ReadFailed(result, got + sizeof header, reason))
-        return false;
-    if (!CheckRecordBody(SimRecord(bytes), &why)) {
+    const size_t size = sizeof header + header.DataLength.get();
+    if (size <= m_inbox.size()) {
+        // The usual case: the record is handled where it was received, without a copy.
+        result = Fill(size);
+        if (ReadFailed(result, Buffered(), reason))
+            return false;
+        record = SimRecord(m_inbox.data() + m_inboxBegin, size);
+        m_inboxBegin += size;
+    } else {
+        SimBytes bytes(size);
+        size_t got = Buffered();
+        std::memcpy(bytes.data(), m_inbox.data() + m_inboxBegin, got);
+        m_inboxBegin = m_inboxEnd = 0;
+        while (got < size) {
+            result = Fill(1);
+            if (ReadFailed(result, got, reason))
+                return false;
+            const size_t n = std::min(size - got, Buffered());
+            std::memcpy(bytes.data() + got, m_inbox.data() + m_inboxBegin, n);
+            m_inboxBegin += n;
+            got += n;
+        }
+        record = SimRecord(std::move(bytes));
+    }
+    if (!CheckRecordBody(record, &why)) {
         LogError(why, &header);
         reason = "malformed record";
         return false;

@@ -9,11 +9,12 @@
 #include "SimStopFlag.h"
 
 #include <string>
+#include <vector>
 
 class SimConnection {
 public:
     SimConnection(unsigned id, SimSocket& socket, const SimOptions& options, SimImageStore& store,
-                  SimLog& log, SimStopFlag& stop);
+                  SimDeviceState& state, SimLog& log, SimStopFlag& stop);
 
     // Serves until the host closes, a fault or a malformed record ends the connection, or a
     // stop is requested. Logs the connect and the disconnect with its reason.
@@ -22,9 +23,12 @@ public:
 private:
     enum class ReadResult { Done, Closed, Stopped, Failed, Idle };
 
-    ReadResult ReadExact(unsigned char* buffer, size_t size, size_t& got);
-    // Reads one whole, well-framed record; otherwise sets reason and returns false.
-    bool NextRecord(SimBytes& bytes, std::string& reason);
+    // Receives until the inbox holds at least need bytes (need <= its size).
+    ReadResult Fill(size_t need);
+    size_t Buffered() const { return m_inboxEnd - m_inboxBegin; }
+    // Reads one whole, well-framed record; otherwise sets reason and returns false. The record
+    // may view the inbox: it stays valid until the next call.
+    bool NextRecord(SimRecord& record, std::string& reason);
     bool ReadFailed(ReadResult result, size_t got, std::string& reason);
     // Sends the answers to the current record; false when the connection must end.
     bool SendReplies(std::vector<SimBytes>& replies);
@@ -39,4 +43,7 @@ private:
     SimStopFlag& m_stop;
     SimDevice m_device;
     uint32_t m_seq = 0; // records received so far; the current record's number
+    // Bytes received and not yet framed: one receive call usually brings a whole record.
+    std::vector<unsigned char> m_inbox;
+    size_t m_inboxBegin = 0, m_inboxEnd = 0;
 };

@@ -1,6 +1,9 @@
 // Record-by-record behaviour of the simulated device.
 #include "SimDevice.h"
 
+#include "SimChecksum.h"
+#include "SimTargetInfo.h"
+
 #include <algorithm>
 
 namespace {
@@ -16,7 +19,7 @@ bool IsAccepted(uint16_t status) {
 }
 
 uint16_t Checksum(const unsigned char* data, size_t n, uint16_t seed = 0) {
-    return ZepChecksum(data, n, seed);
+    return SimChecksum(data, n, seed);
 }
 
 // Enter, exit and SendFile replies share one 12-byte layout: header and status.
@@ -61,17 +64,23 @@ JsonLine FaultEvent(const char* fault) {
 
 } // namespace
 
-SimDevice::SimDevice(const SimOptions& options, SimImageStore& store)
-    : m_options(options), m_store(store) {}
+SimDevice::SimDevice(unsigned conn, const SimOptions& options, SimImageStore& store,
+                     SimDeviceState& state)
+    : m_conn(conn), m_options(options), m_store(store), m_state(state),
+      m_maxPacket(AdvertisedMaxPacket(options.targetInfo)) {}
+
+void SimDevice::Disconnected() {
+    m_state.Leave(m_conn);
+}
 
 SimDevice::Outcome SimDevice::Handle(const SimRecord& record) {
     Outcome out;
     switch (record.Code()) {
     case ZEP_CMD_ENTERDOWNLOAD:
-        out.replies.push_back(
-            StatusReply<TAG_RESENTERDOWNLOAD>(ZEP_CMD_ENTERDOWNLOAD, m_options.enterStatus));
+        Enter(out);
         break;
     case ZEP_CMD_EXITDOWNLOAD:
+        m_state.Leave(m_conn);
         out.replies.push_back(
             StatusReply<TAG_RESENTERDOWNLOAD>(ZEP_CMD_EXITDOWNLOAD, ZEP_STATUS_OK));
         break;
@@ -90,8 +99,31 @@ SimDevice::Outcome SimDevice::Handle(const SimRecord& record) {
     return out;
 }
 
+void SimDevice::Enter(Outcome& out) {
+    uint16_t status = m_options.enterStatus; // any other configured answer is a refusal
+    if (status == ZEP_STATUS_OK) {
+        const unsigned holder = m_state.Enter(m_conn);
+        if (holder != m_conn) {
+            status = ZEP_STATUS_BUSY;
+            out.events.push_back(
+                Event("refuse")
+                    .Add("status", status)
+                    .Add("reason", "connection " + std::to_string(holder) + " is updating"));
+        }
+    }
+    out.replies.push_back(StatusReply<TAG_RESENTERDOWNLOAD>(ZEP_CMD_ENTERDOWNLOAD, status));
+}
+
 void SimDevice::GetFile(const SimRecord& record, Outcome& out) {
     const std::string name = WireFileName(record.As<TAG_CMDGETFILE>().FileName);
+    if (!m_state.InDownloadMode(m_conn)) {
+        out.events.push_back(Event("reject")
+                                 .Add("file", name)
+                                 .Add("status", kSimStatusRejected)
+                                 .Add("reason", "not in download mode"));
+        out.replies.push_back(GetFilePacket(std::string(), 0, 0, kSimStatusRejected, 0));
+        return;
+    }
     if (name != kTargetInfoName) {
         out.events.push_back(Event("error").Add("msg", "no such device file: " + name));
         out.replies.push_back(GetFilePacket(std::string(), 0, 0, kSimEndNoSuchFile, 0));
@@ -120,6 +152,20 @@ void SimDevice::SendFile(const SimRecord& record, Outcome& out) {
     const TAG_CMDSENDFILE head = record.As<TAG_CMDSENDFILE>();
     const std::string name = WireFileName(head.FileName);
     const uint16_t endNotice = head.EndNotice.get();
+    // A device writes nothing outside download mode and reads no record above its own limit;
+    // a host that forgets the head's 60 bytes in its chunk size must not pass.
+    std::string refusal;
+    if (!m_state.InDownloadMode(m_conn))
+        refusal = "not in download mode";
+    else if (m_maxPacket != 0 && record.Size() > m_maxPacket)
+        refusal = "record of " + std::to_string(record.Size()) + " bytes exceeds MAXPACKET " +
+                  std::to_string(m_maxPacket);
+    if (!refusal.empty()) {
+        const uint16_t status = Fail(name, kSimStatusRejected, refusal, out);
+        if (endNotice != ZEP_END_MORE || m_options.ackIntermediate)
+            out.replies.push_back(StatusReply<TAG_RESSENDFILE>(ZEP_CMD_SENDFILE, status));
+        return;
+    }
     // An injected refusal gives the image up; an injected acceptance only replaces the answer.
     const bool bInjected = ++m_sendFilePackets == m_options.sendFileStatusAt;
     if (bInjected) {
@@ -159,10 +205,20 @@ uint16_t SimDevice::AcceptData(const std::string& name, const TAG_CMDSENDFILE& h
     const uint32_t offset = head.TransmittedSize.get();
     const uint32_t total = head.TotalTransmitSize.get();
     const uint32_t n = head.LengthOfSendData.get();
-    if (Checksum(data, n) != head.CheckSum.get())
+    const uint16_t packetSum = Checksum(data, n);
+    if (packetSum != head.CheckSum.get())
         return Fail(name, ZEP_STATUS_CHECKSUM_ERROR, "packet checksum mismatch", out);
-    if (offset == 0)
-        m_uploads[name] = Upload{total, {}, 0, {}}; // a new transfer replaces an unfinished one
+    if (offset == 0) {
+        m_uploads.erase(name); // a new transfer replaces an unfinished one
+        if (total > m_options.maxImageSize)
+            return Fail(name, ZEP_STATUS_WRITE_ERROR, "image larger than the device takes", out);
+        // Sized once from the announced total: growing by doubling would stall a reply for
+        // as long as copying what has arrived takes.
+        Upload& fresh = m_uploads[name];
+        fresh.total = total;
+        fresh.data.reserve(total);
+        fresh.begun = std::chrono::steady_clock::now();
+    }
     auto it = m_uploads.find(name);
     if (it == m_uploads.end())
         return Fail(name, ZEP_STATUS_CHECKSUM_ERROR, "packet of an image never begun", out);
@@ -177,10 +233,8 @@ uint16_t SimDevice::AcceptData(const std::string& name, const TAG_CMDSENDFILE& h
                     out);
     if (uint64_t(offset) + n > total)
         return Fail(name, ZEP_STATUS_CHECKSUM_ERROR, "packet runs past the image size", out);
-    if (total > m_options.maxImageSize)
-        return Fail(name, ZEP_STATUS_WRITE_ERROR, "image larger than the device takes", out);
     upload.data.insert(upload.data.end(), data, data + n);
-    upload.sum = Checksum(data, n, upload.sum);
+    upload.sum = static_cast<uint16_t>(upload.sum + packetSum); // a sum of sums, mod 65536
     return ZEP_STATUS_OK;
 }
 
@@ -192,7 +246,7 @@ uint16_t SimDevice::Complete(const std::string& name, const TAG_CMDSENDFILE& hea
         it = m_uploads.emplace(name, Upload{}).first; // an empty image has no data packet
     if (it == m_uploads.end())
         return Fail(name, ZEP_STATUS_CHECKSUM_ERROR, "final packet of an image never begun", out);
-    const Upload upload = std::move(it->second);
+    Upload upload = std::move(it->second);
     m_uploads.erase(it);
     if (!upload.fault.empty())
         return ZEP_STATUS_CHECKSUM_ERROR;
@@ -209,12 +263,18 @@ uint16_t SimDevice::Complete(const std::string& name, const TAG_CMDSENDFILE& hea
         return Fail(name, ZEP_STATUS_CHECKSUM_ERROR, problem, out);
 
     std::string why;
-    if (!m_store.Store(name, upload.data, &why))
+    if (!m_store.Store(name, std::move(upload.data), &why))
         return Fail(name, ZEP_STATUS_WRITE_ERROR, why, out);
     m_written[name] = Written{upload.total, 0};
     m_lastWritten = name;
-    out.events.push_back(
-        Event("image").Add("file", name).Add("size", upload.total).Add("sum", upload.sum));
+    // How long the host took from the first packet to the last, for a host's own benchmark.
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - upload.begun);
+    out.events.push_back(Event("image")
+                             .Add("file", name)
+                             .Add("size", upload.total)
+                             .Add("sum", upload.sum)
+                             .Add("us", upload.total == 0 ? 0 : us.count()));
     return head.EndNotice.get();
 }
 

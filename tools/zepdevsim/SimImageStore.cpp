@@ -46,11 +46,11 @@ bool SimImageStore::Prepare(std::string* why) {
     return false;
 }
 
-bool SimImageStore::Store(const std::string& name, const SimBytes& image, std::string* why) {
+bool SimImageStore::Store(const std::string& name, SimBytes image, std::string* why) {
     if (!m_outputDir.empty() && !WriteFile(name, image, why))
         return false;
     std::lock_guard<std::mutex> guard(m_mutex);
-    m_images[name] = image;
+    m_images[name] = std::move(image);
     return true;
 }
 

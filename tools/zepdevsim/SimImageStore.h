@@ -22,7 +22,7 @@ public:
     // Keeps the image, replacing one of the same name. With an output folder the image is first
     // written there through a temporary file and a rename, so a reader never sees half an image;
     // when that fails nothing is kept and why says why.
-    bool Store(const std::string& name, const SimBytes& image, std::string* why);
+    bool Store(const std::string& name, SimBytes image, std::string* why);
     std::map<std::string, SimBytes> Images() const;
 
 private:

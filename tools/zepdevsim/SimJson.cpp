@@ -3,7 +3,18 @@
 
 #include <cstdio>
 
+namespace {
+bool NeedsEscape(unsigned char c) {
+    return c == '"' || c == '\\' || c < 0x20 || c >= 0x7F;
+}
+} // namespace
+
 std::string JsonQuote(const std::string& text) {
+    bool bPlain = true;
+    for (unsigned char c : text)
+        bPlain = bPlain && !NeedsEscape(c);
+    if (bPlain) // nearly every name and key: one copy
+        return '"' + text + '"';
     std::string out = "\"";
     for (unsigned char c : text) {
         if (c == '"' || c == '\\') {
@@ -20,32 +31,30 @@ std::string JsonQuote(const std::string& text) {
     return out + "\"";
 }
 
-JsonLine& JsonLine::AddNumber(const std::string& key, int64_t value) {
-    m_fields.emplace_back(key, std::to_string(value));
+JsonLine& JsonLine::AddEncoded(const std::string& key, const std::string& encoded) {
+    if (!m_body.empty())
+        m_body += ',';
+    m_body += JsonQuote(key);
+    m_body += ':';
+    m_body += encoded;
     return *this;
+}
+
+JsonLine& JsonLine::AddNumber(const std::string& key, int64_t value) {
+    return AddEncoded(key, std::to_string(value));
 }
 
 JsonLine& JsonLine::Add(const std::string& key, const std::string& value) {
-    m_fields.emplace_back(key, JsonQuote(value));
-    return *this;
+    return AddEncoded(key, JsonQuote(value));
 }
 
 JsonLine& JsonLine::Add(const std::string& key, bool value) {
-    m_fields.emplace_back(key, value ? "true" : "false");
-    return *this;
+    return AddEncoded(key, value ? "true" : "false");
 }
 
 JsonLine& JsonLine::Append(const JsonLine& other) {
-    m_fields.insert(m_fields.end(), other.m_fields.begin(), other.m_fields.end());
+    if (!m_body.empty() && !other.m_body.empty())
+        m_body += ',';
+    m_body += other.m_body;
     return *this;
-}
-
-std::string JsonLine::Text() const {
-    std::string out = "{";
-    for (const auto& field : m_fields) {
-        if (out.size() > 1)
-            out += ',';
-        out += JsonQuote(field.first) + ':' + field.second;
-    }
-    return out + "}";
 }

@@ -4,8 +4,6 @@
 #include <cstdint>
 #include <string>
 #include <type_traits>
-#include <utility>
-#include <vector>
 
 // Quoted JSON string; bytes outside printable ASCII become \u00XX so that any byte the host
 // sends in a file name yields valid JSON.
@@ -24,10 +22,13 @@ public:
     JsonLine& Add(const std::string& key, bool value);
     // Appends every field of other after this object's own.
     JsonLine& Append(const JsonLine& other);
-    bool Empty() const { return m_fields.empty(); }
-    std::string Text() const;
+    bool Empty() const { return m_body.empty(); }
+    std::string Text() const { return "{" + m_body + "}"; }
 
 private:
     JsonLine& AddNumber(const std::string& key, int64_t value);
-    std::vector<std::pair<std::string, std::string>> m_fields; // key, encoded value
+    JsonLine& AddEncoded(const std::string& key, const std::string& encoded);
+    // The fields as encoded so far, without the braces: one line per record the host sends,
+    // so it is built in one string rather than field by field.
+    std::string m_body;
 };

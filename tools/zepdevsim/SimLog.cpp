@@ -24,11 +24,23 @@ void SimLog::Write(const JsonLine& line) {
     std::lock_guard<std::mutex> guard(m_mutex);
     if (m_file.is_open()) {
         m_file << text << '\n';
-        m_file.flush(); // scripts follow the file while the simulator runs
+        const auto now = std::chrono::steady_clock::now();
+        if (now - m_lastFlush >= std::chrono::milliseconds(kFlushMs)) {
+            m_file.flush();
+            m_lastFlush = now;
+        }
     }
     m_lines.push_back(std::move(text));
     if (m_lines.size() > kMaxMemoryLines)
         m_lines.pop_front();
+}
+
+void SimLog::Flush() {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    if (m_file.is_open()) {
+        m_file.flush();
+        m_lastFlush = std::chrono::steady_clock::now();
+    }
 }
 
 std::vector<std::string> SimLog::Lines() const {

@@ -16,10 +16,10 @@ struct SimOptions {
     uint32_t writeSteps = 3; // status queries answered "still writing" before "written"
     bool ackIntermediate = true; // reply to every intermediate SendFile packet
     std::string logPath;         // JSON lines; empty: memory only
-    uint32_t maxConnections = 0; // stop serving after this many connections; 0: until stopped
+    uint32_t maxConnections = 0; // accept this many, end when all have ended; 0: until stopped
     uint32_t maxRecordSize = 16u << 20; // largest DataLength accepted from the host
     uint32_t maxImageSize = 256u << 20; // larger images are refused with a write error
-    uint32_t idleTimeoutMs = 60000; // a host silent this long is dropped, so the next can be served
+    uint32_t idleTimeoutMs = 60000; // a host silent this long is dropped, ending its download mode
 
     // Fault injection.
     uint32_t closeAtRecord = 0;    // drop the connection on receiving this record

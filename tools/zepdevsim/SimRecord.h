@@ -30,27 +30,34 @@ template <class T> SimBytes RecordBytes(const T& head, const unsigned char* data
     return bytes;
 }
 
-// Header and payload of one record, already framed: DataLength equals the payload size.
+// Header and payload of one record, already framed: DataLength equals the payload size. It owns
+// its bytes, or views bytes that the one who frames it keeps unchanged while it is handled.
 class SimRecord {
 public:
-    explicit SimRecord(SimBytes bytes) : m_bytes(std::move(bytes)) {}
+    SimRecord() = default;
+    explicit SimRecord(SimBytes bytes) : m_owned(std::move(bytes)), m_size(m_owned.size()) {}
+    SimRecord(const unsigned char* view, size_t size) : m_view(view), m_size(size) {}
 
     uint16_t Code() const { return Header().CommandCode.get(); }
-    size_t Size() const { return m_bytes.size(); }
+    size_t Size() const { return m_size; }
     TAG_SSTHEADER Header() const { return As<TAG_SSTHEADER>(); }
     // The record's fields as wire record T; all zero when the record is shorter than T.
     template <class T> T As() const {
         T out{};
-        if (sizeof(T) <= m_bytes.size())
-            std::memcpy(&out, m_bytes.data(), sizeof(T));
+        if (sizeof(T) <= m_size)
+            std::memcpy(&out, Data(), sizeof(T));
         return out;
     }
     // SendFile data bytes, after the 60-byte head.
-    const unsigned char* SendData() const { return m_bytes.data() + sizeof(TAG_CMDSENDFILE); }
+    const unsigned char* SendData() const { return Data() + sizeof(TAG_CMDSENDFILE); }
     bool IsShortQuery() const { return Size() == sizeof(TAG_CMDQUERYUPDATESTATUS_SP); }
 
 private:
-    SimBytes m_bytes;
+    const unsigned char* Data() const { return m_view != nullptr ? m_view : m_owned.data(); }
+
+    SimBytes m_owned;
+    const unsigned char* m_view = nullptr;
+    size_t m_size = 0;
 };
 
 // Name of the record a header announces ("SendFile", "QueryUpdateStatus_SP", ...), or null for

@@ -6,15 +6,19 @@ SimSocket::~SimSocket() {
     Close();
 }
 
-SimSocket::SimSocket(SimSocket&& other) noexcept : m_handle(other.m_handle) {
+SimSocket::SimSocket(SimSocket&& other) noexcept
+    : m_handle(other.m_handle), m_recvTimeoutMs(other.m_recvTimeoutMs) {
     other.m_handle = kInvalid;
+    other.m_recvTimeoutMs = 0;
 }
 
 SimSocket& SimSocket::operator=(SimSocket&& other) noexcept {
     if (this != &other) {
         Close();
         m_handle = other.m_handle;
+        m_recvTimeoutMs = other.m_recvTimeoutMs;
         other.m_handle = kInvalid;
+        other.m_recvTimeoutMs = 0;
     }
     return *this;
 }

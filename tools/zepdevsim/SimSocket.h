@@ -29,6 +29,10 @@ public:
     int WaitReadable(unsigned ms) const;
     // Bytes read, 0 when the peer has closed, -1 on error.
     long Recv(void* buffer, size_t size);
+    // Recv that gives up after ms without data and then returns kTimedOut. One system call
+    // where the platform allows, as it is on the path of every record the simulator reads.
+    static constexpr long kTimedOut = -2;
+    long RecvWithin(void* buffer, size_t size, unsigned ms);
     bool SendAll(const void* data, size_t size);
     // Bounds each blocking send, so that a peer that stops reading cannot hold us forever.
     void SetSendTimeout(unsigned ms);
@@ -40,4 +44,5 @@ private:
     static constexpr intptr_t kInvalid = -1;
     explicit SimSocket(intptr_t handle) : m_handle(handle) {}
     intptr_t m_handle = kInvalid; // fd on POSIX, SOCKET on Windows
+    unsigned m_recvTimeoutMs = 0; // receive time-out set on the handle; 0: none
 };

@@ -156,6 +156,24 @@ long SimSocket::Recv(void* buffer, size_t size) {
     return n < 0 ? -1 : static_cast<long>(n);
 }
 
+long SimSocket::RecvWithin(void* buffer, size_t size, unsigned ms) {
+    if (ms != m_recvTimeoutMs) {
+        timeval tv{};
+        tv.tv_sec = ms / 1000;
+        tv.tv_usec = (ms % 1000) * 1000;
+        if (setsockopt(static_cast<int>(m_handle), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0)
+            return -1;
+        m_recvTimeoutMs = ms;
+    }
+    ssize_t n;
+    do {
+        n = recv(static_cast<int>(m_handle), buffer, size, 0);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0)
+        return errno == EAGAIN || errno == EWOULDBLOCK ? kTimedOut : -1;
+    return static_cast<long>(n);
+}
+
 bool SimSocket::SendAll(const void* data, size_t size) {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {

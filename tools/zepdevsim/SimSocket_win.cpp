@@ -147,6 +147,14 @@ long SimSocket::Recv(void* buffer, size_t size) {
     return n == SOCKET_ERROR ? -1 : n;
 }
 
+// A receive time-out leaves a Winsock socket in an undefined state, so the wait comes first.
+long SimSocket::RecvWithin(void* buffer, size_t size, unsigned ms) {
+    const int ready = WaitReadable(ms);
+    if (ready <= 0)
+        return ready == 0 ? kTimedOut : -1;
+    return Recv(buffer, size);
+}
+
 bool SimSocket::SendAll(const void* data, size_t size) {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
