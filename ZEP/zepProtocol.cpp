@@ -59,6 +59,14 @@ ZEPRESULT zepProtocol::CheckDevConnErr(int nErrCode) {
     }
 }
 
+bool zepProtocol::DevicePacketSize(int& rnMaxPacket) {
+    if (!m_TargetInfo.getMaxPacket(rnMaxPacket))
+        return false;
+    if (rnMaxPacket > kMaxPacketLimit)
+        rnMaxPacket = kMaxPacketLimit;
+    return true;
+}
+
 ZEPRESULT zepProtocol::CommonPreconditions() const {
     if (m_hDevice == nullptr)
         return RESULT_ERR_WRITE;
@@ -227,7 +235,7 @@ ZEPRESULT zepProtocol::GetFileData(const char* pszFileName) {
     if (!m_TargetInfo.loadData(reinterpret_cast<char*>(file.get()), dwTotal, TARGET_INFO_FILETYPE))
         return RESULT_ERR_SYSTEM;
     int nMaxPacket = 0;
-    if (!m_TargetInfo.getMaxPacket(nMaxPacket))
+    if (!DevicePacketSize(nMaxPacket))
         return RESULT_ERR_SYSTEM;
     // A key without a value reads as -1; that is no packet size to hand to the transport.
     if (nMaxPacket > 0)

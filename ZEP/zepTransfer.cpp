@@ -182,7 +182,7 @@ ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszF
         return RESULT_ERR_DEVICE;
 
     int nMaxPacket = 0;
-    if (!m_TargetInfo.getMaxPacket(nMaxPacket) ||
+    if (!DevicePacketSize(nMaxPacket) ||
         nMaxPacket <= static_cast<int>(sizeof(TAG_CMDSENDFILE)))
         return RESULT_ERR_SYSTEM;
     const unsigned long dwChunk = static_cast<unsigned long>(nMaxPacket) - sizeof(TAG_CMDSENDFILE);
