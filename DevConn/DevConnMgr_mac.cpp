@@ -1,18 +1,5 @@
-// macOS choice of transport by port name, and the USB port list.
+// macOS USB port list and port names (the transport choice is DevConnMgrTransport_mac.cpp).
 #include "DevConnMgr.h"
-
-#include "DevConnTCP.h"
-#include "zepUtil.h"
-
-#include <new>
-
-DevConnBase* DevConnMgr::NewTransport(LPCSTR, LPCSTR pPortName) {
-    if (IsStdUSBPort(pPortName)) {
-        // USB transport: DevConnUSB is created here once it exists.
-        return nullptr;
-    }
-    return new (std::nothrow) DevConnTCP();
-}
 
 // The list of attached USB devices comes with the USB transport; until then there is none.
 int DevConnMgr::EnumUsbPort(_PORT_INFO_1A** ppPort) {
