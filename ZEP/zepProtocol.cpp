@@ -13,8 +13,6 @@
 
 namespace {
 
-const char kTargetInfoName[] = "TargetInfo.txt";
-
 // TargetInfo.txt is a few hundred bytes; a device announcing more than this is misbehaving and
 // must not make the host allocate whatever it asks for.
 const uint32_t kMaxDeviceFileSize = 64 * 1024;
