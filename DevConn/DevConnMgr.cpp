@@ -47,7 +47,8 @@ DevConnMgr::~DevConnMgr() {
 }
 
 static HANDLE HandleFromValue(DWORD dwValue) {
-    return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(dwValue));
+    // Handles are small integers by design, never dereferenced.
+    return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(dwValue)); // NOLINT(performance-no-int-to-ptr)
 }
 
 HANDLE DevConnMgr::CreateDevice(LPCSTR pPrinterName, LPCSTR pPortName, BOOL bExcluded) {
