@@ -4,14 +4,13 @@
 #include "DevConnMgr.h"
 
 #include "DevConnTCP.h"
+#include "DevConnUSB_mac.h"
 #include "zepUtil.h"
 
 #include <new>
 
 DevConnBase* DevConnMgr::NewTransport(LPCSTR, LPCSTR pPortName) {
-    if (IsStdUSBPort(pPortName)) {
-        // USB transport: DevConnUSB is created here once it exists.
-        return nullptr;
-    }
+    if (IsStdUSBPort(pPortName))
+        return new (std::nothrow) DevConnUSB();
     return new (std::nothrow) DevConnTCP();
 }

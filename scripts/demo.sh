@@ -3,7 +3,7 @@
 # it end to end, and check that the device received every image byte for byte: first with the
 # console updater, then with the Windows wizard under Wine, driven through its pages (on the
 # display when there is one, else on a private one with screenshots in build/demo/windows).
-# HALVARD_DEMO=console runs the console part only.
+# HALVARD_DEMO=console runs the console part only (over TCP, then over the simulated USB bus).
 set -eu
 cd "$(dirname "$0")/.."
 mode=${HALVARD_DEMO:-all}
@@ -53,6 +53,35 @@ echo "== Checking what the device received"
 cmp "$demo/firmware/hv2000_boot.bin" "$demo/device/BOOTABLE"
 cmp "$demo/firmware/hv2000_lang.bin" "$demo/device/LANGUAGE"
 echo "Both images arrived byte for byte. Updater exit status: $status"
+[ "$status" -eq 0 ] || exit $status
+
+echo "== Updating it again over USB: a printer on the simulated bus, its pipes carried to the device"
+rm -rf "$demo/device"
+mkdir -p "$demo/device"
+printf 'vendor=maker\tproduct=0x0003\tclass=7\tserial=S1\tvendor-name=Torvi\tproduct-name=HV-2000\tdevice-id=MFG:Torvi;MDL:HV-2000;\ttcp=127.0.0.1:48350\n' \
+    >"$demo/usb-bus.txt"
+start_sim() {
+    rm -f "$demo/sim.out"
+    "$bin/zepdevsim" --host 127.0.0.1 --port 48350 --target-info examples/TargetInfo.txt \
+        --out "$demo/device" --max-connections 1 >"$demo/sim.out" 2>&1 &
+    sim=$!
+    i=0
+    until grep -q "listening" "$demo/sim.out" 2>/dev/null; do
+        i=$((i + 1))
+        [ $i -lt 100 ] || { cat "$demo/sim.out"; exit 1; }
+        sleep 0.1
+    done
+}
+start_sim
+trap 'kill $sim 2>/dev/null || true' EXIT
+status=0
+HALVARD_USB_BUS="$demo/usb-bus.txt" "$demo/halvard" --port-name "usb://Torvi/HV-2000?serial=S1" ||
+    status=$?
+wait $sim 2>/dev/null || true
+trap - EXIT
+cmp "$demo/firmware/hv2000_boot.bin" "$demo/device/BOOTABLE"
+cmp "$demo/firmware/hv2000_lang.bin" "$demo/device/LANGUAGE"
+echo "Both images arrived byte for byte over USB. Updater exit status: $status"
 [ "$status" -eq 0 ] || exit $status
 [ "$mode" = console ] && exit 0
 
