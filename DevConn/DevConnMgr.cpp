@@ -47,8 +47,7 @@ DevConnMgr::~DevConnMgr() {
 }
 
 static HANDLE HandleFromValue(DWORD dwValue) {
-    // Handles are small integers by design, never dereferenced.
-    return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(dwValue)); // NOLINT(performance-no-int-to-ptr)
+    return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(dwValue));
 }
 
 HANDLE DevConnMgr::CreateDevice(LPCSTR pPrinterName, LPCSTR pPortName, BOOL bExcluded) {

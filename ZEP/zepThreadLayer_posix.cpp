@@ -111,8 +111,7 @@ long WaitForSingleObjectThread(TAG_THREADDATA& stThread, unsigned long /*dwMilli
 }
 
 void _endthread(unsigned int retval) {
-    // The exit code travels in the pointer-sized result, as the thread API allows.
-    pthread_exit(reinterpret_cast<void*>(static_cast<uintptr_t>(retval))); // NOLINT(performance-no-int-to-ptr)
+    pthread_exit(reinterpret_cast<void*>(static_cast<uintptr_t>(retval)));
 }
 
 bool CreateEvent(TAG_MUTEXDATA& stMutex) {
