@@ -62,10 +62,10 @@ TEST_F(BindInfo, ThreeFilesAreAllFound) {
 // and repeated lookups, found or not, give the same answers as the first.
 TEST_F(BindInfo, StreamIsReadLikeAFile) {
     zepBindInfo::DestroyInstance();
-    FILE* fp = std::tmpfile();
+    const std::string path = m_dir.Path("stream.bin");
+    WriteFileBytes(path, ThreeFiles().bytes());
+    FILE* fp = std::fopen(path.c_str(), "rb");
     ASSERT_NE(fp, nullptr);
-    const Bytes bytes = ThreeFiles().bytes();
-    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), fp), bytes.size());
     zepBindInfo::SetPackageStream(fp);
     zepBindInfo* bind = zepBindInfo::Instance();
     ASSERT_NE(bind, nullptr);
