@@ -201,8 +201,7 @@ bool zepBindInfo::getBindMngData(const char* szBindName, unsigned long& dwStart,
     return true;
 }
 
-bool zepBindInfo::FindEntry(const char* szBindName, unsigned long& dwStart,
-                            unsigned long& dwSize) {
+bool zepBindInfo::FindEntry(const char* szBindName, unsigned long& dwStart, unsigned long& dwSize) {
     const long count = m_bindMngInfo.lAllFileNum.get();
     tagBindManagement entry;
     for (long i = 0; i < count && ReadEntry(i, entry); ++i) {

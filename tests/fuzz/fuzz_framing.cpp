@@ -40,7 +40,8 @@ std::vector<uint8_t> Request(uint8_t kind, FuzzInput& in) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool s_hooked = (ZepSetTickHook(FuzzClock::Now), ZepSetSleepHook([](unsigned long) {}), true);
+    static const bool s_hooked =
+        (ZepSetTickHook(FuzzClock::Now), ZepSetSleepHook([](unsigned long) {}), true);
     (void)s_hooked;
     FuzzInput in(data, size);
     ScriptedConn conn(in, FramingFromByte(in.Byte()));

@@ -63,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const TargetPrinter& t : list) {
         bool known = false;
         for (const SpoolerQueue& q : queues)
-            known = known || (q.strPrinterName == t.strPrinterName && q.strPortName == t.strPortName);
+            known =
+                known || (q.strPrinterName == t.strPrinterName && q.strPortName == t.strPortName);
         for (const std::string& p : usbPorts)
             known = known || p == t.strPortName;
         if (!known)
