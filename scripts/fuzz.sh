@@ -22,7 +22,7 @@ for bin in build/fuzz/bin/fuzz_*; do
         echo "== $name: FOUND SOMETHING (log: $out/$name.log)"
         failed=$((failed + 1))
     else
-        grep -E "^#[0-9]+ *DONE" "$out/$name.log" | tail -1
+        grep -E "^#[0-9]+[[:space:]]+DONE" "$out/$name.log" | tail -1
     fi
 done
 echo "$failed fuzz targets with findings"
