@@ -1,17 +1,5 @@
-// macOS choice of transport by port name, and the USB port list.
+// macOS USB port list and port names (the transport choice is DevConnMgrTransport_mac.cpp).
 #include "DevConnMgr.h"
-
-#include "DevConnTCP.h"
-#include "DevConnUSB_mac.h"
-#include "zepUtil.h"
-
-#include <new>
-
-DevConnBase* DevConnMgr::NewTransport(LPCSTR, LPCSTR pPortName) {
-    if (IsStdUSBPort(pPortName))
-        return new (std::nothrow) DevConnUSB();
-    return new (std::nothrow) DevConnTCP();
-}
 
 int DevConnMgr::EnumUsbPort(_PORT_INFO_1A** ppPort) {
     if (ppPort == nullptr)

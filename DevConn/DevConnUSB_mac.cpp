@@ -49,7 +49,7 @@ void WriteCompletion(void* refCon, IOReturn result, void*) {
 
 DevConnUSB::~DevConnUSB() {
     if (m_fConnected)
-        Disconnect();
+        DevConnUSB::Disconnect(); // this class's own: no override runs in a destructor
 }
 
 bool DevConnUSB::SerialFromUri(LPCSTR pPortName, const char** ppSerial) {
@@ -81,8 +81,9 @@ bool DevConnUSB::IsPackageModel(const char* pszModel) {
     if (!zepinfo_getTgmName(tgm))
         return false;
     std::string model = pszModel;
-    model = model.substr(0, model.find('('));
-    model = model.substr(0, model.find(' '));
+    const size_t cut = model.find_first_of("( ");
+    if (cut != std::string::npos)
+        model.resize(cut);
     return model == tgm;
 }
 

@@ -12,10 +12,18 @@ const long TRAILER_SIZE = static_cast<long>(sizeof(tagBindManagementInfo));
 const long ENTRY_SIZE = static_cast<long>(sizeof(tagBindManagement));
 // Directory entries kept in memory; a package claiming more is walked on disk past this point.
 const long MAX_CACHED_ENTRIES = 4096;
+// Names whose lookup is remembered; a package is asked for a handful (its images and
+// ZEPINFO.txt), so more than this is a caller asking at random, answered by walking.
+const size_t MAX_REMEMBERED_NAMES = 64;
 
 std::string& PackagePathOverride() {
     static std::string path;
     return path;
+}
+
+FILE*& PackageStreamOverride() {
+    static FILE* fp = nullptr;
+    return fp;
 }
 
 } // namespace
@@ -42,6 +50,13 @@ void zepBindInfo::SetPackagePath(const char* path) {
     PackagePathOverride() = path ? path : "";
 }
 
+void zepBindInfo::SetPackageStream(FILE* fp) {
+    FILE*& slot = PackageStreamOverride();
+    if (slot != nullptr && slot != fp)
+        std::fclose(slot);
+    slot = fp;
+}
+
 void zepBindInfo::DestroyInstance() {
     delete _instance;
 }
@@ -49,6 +64,14 @@ void zepBindInfo::DestroyInstance() {
 zepBindInfo::zepBindInfo()
     : m_fp(nullptr), m_bindMngInfo(), m_fIsReady(false), m_szBindFileFolder(), m_llFileSize(0),
       m_bDirComplete(false), m_llPosition(-1) {
+    FILE* stream = PackageStreamOverride();
+    if (stream != nullptr) {
+        PackageStreamOverride() = nullptr;
+        m_fIsReady = true;
+        OpenStream(stream);
+        _killer.setInstance(this);
+        return;
+    }
     std::string path = PackagePathOverride();
     if (path.empty() && !LocatePackage(path))
         path.clear();
@@ -67,8 +90,11 @@ zepBindInfo::~zepBindInfo() {
 
 void zepBindInfo::OpenPackage(const std::string& path) {
     FILE* fp = std::fopen(path.c_str(), "rb");
-    if (fp == nullptr)
-        return;
+    if (fp != nullptr)
+        OpenStream(fp);
+}
+
+void zepBindInfo::OpenStream(FILE* fp) {
     long size = -1;
     if (std::fseek(fp, 0, SEEK_END) == 0)
         size = std::ftell(fp);
@@ -146,12 +172,36 @@ void zepBindInfo::CloseZepFile() {
         std::fclose(m_fp);
     m_fp = nullptr;
     m_llPosition = -1;
+    m_lookups.clear();
 }
 
 bool zepBindInfo::getBindMngData(const char* szBindName, unsigned long& dwStart,
                                  unsigned long& dwSize) {
     if (szBindName == nullptr || m_fp == nullptr)
         return false;
+    // The directory and the file's size are fixed once open, so an answer never goes stale.
+    auto it = m_lookups.find(szBindName);
+    Lookup found = {false, 0, 0};
+    if (it != m_lookups.end()) {
+        found = it->second;
+    } else {
+        found.bFound = FindEntry(szBindName, found.dwStart, found.dwSize);
+        if (m_lookups.size() < MAX_REMEMBERED_NAMES) {
+            try {
+                m_lookups.emplace(szBindName, found);
+            } catch (const std::bad_alloc&) {
+                // answered without remembering
+            }
+        }
+    }
+    if (!found.bFound)
+        return false;
+    dwStart = found.dwStart;
+    dwSize = found.dwSize;
+    return true;
+}
+
+bool zepBindInfo::FindEntry(const char* szBindName, unsigned long& dwStart, unsigned long& dwSize) {
     const long count = m_bindMngInfo.lAllFileNum.get();
     tagBindManagement entry;
     for (long i = 0; i < count && ReadEntry(i, entry); ++i) {

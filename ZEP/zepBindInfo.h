@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class zepBindInfo;
@@ -31,6 +32,9 @@ public:
     // Package file used by the next creation of the instance instead of the located one; null
     // or "" returns to locating. For tools and tests.
     static void SetPackagePath(const char* path);
+    // An open stream read by the next creation of the instance instead of any path; the
+    // instance takes it over and closes it. For tools, tests and fuzzing (a memory stream).
+    static void SetPackageStream(FILE* fp);
     // Destroys the singleton now, so that the next Instance() opens the package afresh (tests).
     static void DestroyInstance();
 
@@ -66,6 +70,8 @@ private:
     static bool IsSameName(const char* entryName, const char* name);
 
     void OpenPackage(const std::string& path);
+    void OpenStream(FILE* fp);
+    bool FindEntry(const char* szBindName, unsigned long& dwStart, unsigned long& dwSize);
     void CacheDirectory();
     bool ReadEntry(long index, tagBindManagement& entry);
     bool SeekTo(unsigned long long offset);
@@ -80,6 +86,14 @@ private:
     std::vector<tagBindManagement> m_directory;
     bool m_bDirComplete;
     long long m_llPosition; // where the stream stands, -1 when unknown
+    // Answers of earlier lookups by the name asked: an image is read in thousands of pieces, and
+    // walking the directory for each one costs more than the read once it has a few thousand
+    // entries.
+    struct Lookup {
+        bool bFound;
+        unsigned long dwStart, dwSize;
+    };
+    std::unordered_map<std::string, Lookup> m_lookups;
 
     static zepBindInfo* _instance;
     static zepBindInfoKiller _killer;

@@ -1,4 +1,4 @@
-// Real clock and sleep, replaceable through ZepSetSleepHook.
+// Real clock and sleep, replaceable through ZepSetSleepHook and ZepSetTickHook.
 #include "zepClock.h"
 
 #include <atomic>
@@ -7,6 +7,7 @@
 #include <thread>
 
 static std::atomic<ZepSleepFn> g_sleepHook{nullptr};
+static std::atomic<ZepTickFn> g_tickHook{nullptr};
 
 void ZepSleep(unsigned long dwMilliseconds) {
     ZepSleepFn hook = g_sleepHook.load();
@@ -21,7 +22,14 @@ ZepSleepFn ZepSetSleepHook(ZepSleepFn fn) {
     return g_sleepHook.exchange(fn);
 }
 
+ZepTickFn ZepSetTickHook(ZepTickFn fn) {
+    return g_tickHook.exchange(fn);
+}
+
 unsigned long ZepTickCount() {
+    ZepTickFn hook = g_tickHook.load();
+    if (hook != nullptr)
+        return static_cast<unsigned long>(static_cast<uint32_t>(hook()));
     using namespace std::chrono;
     auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
     return static_cast<unsigned long>(static_cast<uint32_t>(ms));

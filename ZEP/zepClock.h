@@ -1,8 +1,10 @@
-// The engine's time source. Fixed pauses go through ZepSleep so that tests and benchmarks can
-// replace them; ZepTickCount is the millisecond clock of the reply framing.
+// The engine's time source. Fixed pauses go through ZepSleep and the framing's millisecond clock
+// through ZepTickCount, both replaceable so that tests, benchmarks and fuzzing run on their own
+// time instead of the wall's.
 #pragma once
 
 typedef void (*ZepSleepFn)(unsigned long dwMilliseconds);
+typedef unsigned long (*ZepTickFn)();
 
 void ZepSleep(unsigned long dwMilliseconds);
 
@@ -11,3 +13,6 @@ ZepSleepFn ZepSetSleepHook(ZepSleepFn fn);
 
 // Monotonic milliseconds, wrapping at 2^32 like GetTickCount.
 unsigned long ZepTickCount();
+
+// Replace the tick clock (null restores the real one). Returns the previous hook.
+ZepTickFn ZepSetTickHook(ZepTickFn fn);

@@ -112,7 +112,7 @@ std::string zepParse::getTargetKeyRowData(const char* pKeyStr, unsigned int unIn
     }
 }
 
-unsigned long zepParse::getSeparatePoint(std::string s) {
+unsigned long zepParse::getSeparatePoint(const std::string& s) {
     bool bOutsideQuotes = true;
     for (size_t i = 0; i < s.size(); ++i) {
         if (IsBlank(s[i]) && bOutsideQuotes)
@@ -123,7 +123,7 @@ unsigned long zepParse::getSeparatePoint(std::string s) {
     return s.size();
 }
 
-std::string zepParse::getNextRowData(std::string s) {
+std::string zepParse::getNextRowData(const std::string& s) {
     bool bOutsideQuotes = true;
     bool bSeparatorSeen = false;
     for (size_t i = 0; i < s.size(); ++i) {
@@ -139,11 +139,11 @@ std::string zepParse::getNextRowData(std::string s) {
     return std::string();
 }
 
-bool zepParse::isSeparator(std::string s) {
+bool zepParse::isSeparator(const std::string& s) {
     return !s.empty() && IsBlank(s[0]);
 }
 
-std::string zepParse::removeDoubleQuot(std::string s) {
+std::string zepParse::removeDoubleQuot(const std::string& s) {
     std::string out;
     for (char c : s) {
         if (c != '"')
@@ -152,7 +152,7 @@ std::string zepParse::removeDoubleQuot(std::string s) {
     return out;
 }
 
-std::string zepParse::removeWhiteSpace(std::string s) {
+std::string zepParse::removeWhiteSpace(const std::string& s) {
     std::string out;
     for (char c : s) {
         if (!IsBlank(c))
@@ -161,14 +161,14 @@ std::string zepParse::removeWhiteSpace(std::string s) {
     return out;
 }
 
-std::string zepParse::getNumberBeforeString(std::string s) {
+std::string zepParse::getNumberBeforeString(const std::string& s) {
     size_t digit = s.find_first_of("0123456789");
     if (digit == 0 || digit == std::string::npos)
         return s;
     return s.substr(0, digit);
 }
 
-bool zepParse::getExtVersion(std::string strVers, int& nMajor, int& nMinor) {
+bool zepParse::getExtVersion(const std::string& strVers, int& nMajor, int& nMinor) {
     size_t dot = strVers.find('.');
     if (dot == std::string::npos || dot == 0 || dot + 1 == strVers.size())
         return false;
@@ -177,14 +177,14 @@ bool zepParse::getExtVersion(std::string strVers, int& nMajor, int& nMinor) {
     return true;
 }
 
-int zepParse::compareString(std::string s, const char* text) {
+int zepParse::compareString(const std::string& s, const char* text) {
     if (text == nullptr)
         return -1;
     int cmp = AsciiUpper(s).compare(AsciiUpper(std::string(text)));
     return cmp < 0 ? -1 : (cmp > 0 ? 1 : 0);
 }
 
-unsigned long zepParse::findString(std::string s, const char* text, unsigned long from) {
+unsigned long zepParse::findString(const std::string& s, const char* text, unsigned long from) {
     if (text == nullptr)
         return static_cast<unsigned long>(std::string::npos);
     size_t pos = AsciiUpper(s).find(AsciiUpper(std::string(text)), from);

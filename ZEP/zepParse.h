@@ -75,15 +75,15 @@ public:
 
     // Row and field operations. They take no lock: callers hold it.
     std::string getTargetKeyRowData(const char* pKeyStr, unsigned int unIndex);
-    unsigned long getSeparatePoint(std::string s);
-    std::string getNextRowData(std::string s);
-    bool isSeparator(std::string s);
-    std::string removeDoubleQuot(std::string s);
-    std::string removeWhiteSpace(std::string s);
-    std::string getNumberBeforeString(std::string s);
-    bool getExtVersion(std::string strVers, int& nMajor, int& nMinor);
-    int compareString(std::string s, const char* text);
-    unsigned long findString(std::string s, const char* text, unsigned long from);
+    unsigned long getSeparatePoint(const std::string& s);
+    std::string getNextRowData(const std::string& s);
+    bool isSeparator(const std::string& s);
+    std::string removeDoubleQuot(const std::string& s);
+    std::string removeWhiteSpace(const std::string& s);
+    std::string getNumberBeforeString(const std::string& s);
+    bool getExtVersion(const std::string& strVers, int& nMajor, int& nMinor);
+    int compareString(const std::string& s, const char* text);
+    unsigned long findString(const std::string& s, const char* text, unsigned long from);
 
     // Value readers of row unIndex of a key. They take no lock: callers hold it.
     bool getStringValue(const char* pkeyName, std::string& saveStr, unsigned int unIndex);

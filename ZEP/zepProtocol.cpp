@@ -13,8 +13,6 @@
 
 namespace {
 
-const char kTargetInfoName[] = "TargetInfo.txt";
-
 // TargetInfo.txt is a few hundred bytes; a device announcing more than this is misbehaving and
 // must not make the host allocate whatever it asks for.
 const uint32_t kMaxDeviceFileSize = 64 * 1024;
@@ -57,6 +55,14 @@ ZEPRESULT zepProtocol::CheckDevConnErr(int nErrCode) {
     default:
         return RESULT_ERR_SYSTEM;
     }
+}
+
+bool zepProtocol::DevicePacketSize(int& rnMaxPacket) {
+    if (!m_TargetInfo.getMaxPacket(rnMaxPacket))
+        return false;
+    if (rnMaxPacket > kMaxPacketLimit)
+        rnMaxPacket = kMaxPacketLimit;
+    return true;
 }
 
 ZEPRESULT zepProtocol::CommonPreconditions() const {
@@ -227,7 +233,7 @@ ZEPRESULT zepProtocol::GetFileData(const char* pszFileName) {
     if (!m_TargetInfo.loadData(reinterpret_cast<char*>(file.get()), dwTotal, TARGET_INFO_FILETYPE))
         return RESULT_ERR_SYSTEM;
     int nMaxPacket = 0;
-    if (!m_TargetInfo.getMaxPacket(nMaxPacket))
+    if (!DevicePacketSize(nMaxPacket))
         return RESULT_ERR_SYSTEM;
     // A key without a value reads as -1; that is no packet size to hand to the transport.
     if (nMaxPacket > 0)

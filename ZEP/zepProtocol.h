@@ -23,6 +23,12 @@ typedef modelchk_result ENUM_MODELCHK_RESULT;
 
 class zepProtocol {
 public:
+    // The largest MAXPACKET taken from a device. The device decides how much the host allocates
+    // for every reply and every image chunk; a row asking for gigabytes would get them. Real
+    // devices ask for a few KiB, and one that accepts large packets also accepts smaller ones,
+    // so a larger value is used as this bound.
+    static const int kMaxPacketLimit = 1024 * 1024;
+
     // pRecordLock is the lock that guards the progress record (the worker's); without one the
     // object uses a lock of its own.
     explicit zepProtocol(CRITSECT* pRecordLock = nullptr);
@@ -85,6 +91,8 @@ public:
 
 private:
     ZEPRESULT CommonPreconditions() const;
+    // MAXPACKET of the last TargetInfo.txt, bounded by kMaxPacketLimit; false when missing.
+    bool DevicePacketSize(int& rnMaxPacket);
     ZEPRESULT JudgeSendFileReply(zepReply& reply);
     ZEPRESULT CollectLateReplies(unsigned long& rnLate);
     ZEPRESULT CollectUnsureReplies(unsigned long nLate, DWORD dwTimeout);

@@ -182,8 +182,7 @@ ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszF
         return RESULT_ERR_DEVICE;
 
     int nMaxPacket = 0;
-    if (!m_TargetInfo.getMaxPacket(nMaxPacket) ||
-        nMaxPacket <= static_cast<int>(sizeof(TAG_CMDSENDFILE)))
+    if (!DevicePacketSize(nMaxPacket) || nMaxPacket <= static_cast<int>(sizeof(TAG_CMDSENDFILE)))
         return RESULT_ERR_SYSTEM;
     const unsigned long dwChunk = static_cast<unsigned long>(nMaxPacket) - sizeof(TAG_CMDSENDFILE);
     std::unique_ptr<unsigned char[]> chunk(new (std::nothrow) unsigned char[dwChunk]);

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Runs every test of Halvard: the native build, AddressSanitizer + UndefinedBehaviorSanitizer,
-# ThreadSanitizer for the threaded parts, and the Windows build under Wine. Installs what it
-# needs first. Exits non-zero when any test fails.
+# ThreadSanitizer for the threaded parts, the fuzz targets for a bounded time each, the static
+# analysers, and the Windows build under Wine. Installs what it needs first. Exits non-zero when
+# any test fails.
 set -u
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh all || exit 1
@@ -47,6 +48,17 @@ mkdir -p build
 run_preset dev
 run_preset asan
 run_preset tsan -R "worker|engine|devconn|sim"
+run_preset fuzz
+echo "== analysers"
+if sh scripts/analyse.sh >build/analyse.log 2>&1; then
+    tail -3 build/analyse.log
+    passed=$((passed + 1))
+    summary="$summary\nanalysers: clean"
+else
+    tail -60 build/analyse.log
+    failed=$((failed + 1))
+    summary="$summary\nanalysers: findings (build/analyse.log)"
+fi
 wine_start
 run_preset mingw
 wine_stop

@@ -7,6 +7,7 @@
 #include <cstring>
 
 int FakeConn::s_nDestroyed = 0;
+unsigned long FakeConn::s_dwNow = 0;
 const DevConnFraming kTcpLikeFraming = DevConnTCP::kFraming;
 
 static DevConnFraming g_framing;
@@ -58,14 +59,18 @@ BOOL FakeConn::ReadPort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded, DWORD dwTim
     m_readSizes.push_back(cbBuf);
     m_readPolls.push_back(dwTimeout);
     *pcbReaded = 0;
-    if (m_reads.empty())
+    if (m_reads.empty()) {
+        s_dwNow += dwTimeout;
         return TRUE;
+    }
     Chunk& chunk = m_reads.front();
     if (chunk.bError) {
         m_reads.pop_front();
         return FALSE;
     }
     DWORD n = std::min<DWORD>(cbBuf, static_cast<DWORD>(chunk.bytes.size()));
+    if (n == 0)
+        s_dwNow += dwTimeout;
     if (n != 0)
         std::memcpy(pBuff, chunk.bytes.data(), n);
     chunk.bytes.erase(chunk.bytes.begin(), chunk.bytes.begin() + n);

@@ -44,6 +44,9 @@ public:
     DWORD m_dwLastWriteTimeout = 0;
 
     static int s_nDestroyed;
+    // A clock for ZepSetTickHook: a read that finds nothing waits its whole poll time on it.
+    static unsigned long s_dwNow;
+    static unsigned long Now() { return s_dwNow; }
 
 protected:
     BOOL WritePort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbWritten, DWORD dwTimeout) override;

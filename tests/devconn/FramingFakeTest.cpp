@@ -12,8 +12,10 @@ namespace {
 class FramingFakeTest : public ::testing::Test {
 protected:
     explicit FramingFakeTest(const DevConnFraming& framing = kTcpLikeFraming) : m_conn(framing) {
+        m_prevTick = ZepSetTickHook(FakeConn::Now);
         m_conn.Connect(nullptr, "fake", 1);
     }
+    ~FramingFakeTest() override { ZepSetTickHook(m_prevTick); }
 
     int Exchange(const Bytes& request) {
         return m_conn.SendRecvData(const_cast<PBYTE>(request.data()),
@@ -21,6 +23,7 @@ protected:
     }
     Bytes Got() const { return m_pReply ? Bytes(m_pReply, m_pReply + m_dwSize) : Bytes(); }
 
+    ZepTickFn m_prevTick = nullptr;
     FakeConn m_conn;
     PBYTE m_pReply = nullptr;
     DWORD m_dwSize = 0;
@@ -72,6 +75,8 @@ TEST_F(FramingFakeTest, WriteWaitsAtLeastTheFloor) {
     m_conn.SetTimeout(100);
     Exchange(EnterRequest());
     EXPECT_EQ(5000u, m_conn.m_dwLastWriteTimeout);
+    // A silent device is polled until the window closes on the framing's clock.
+    EXPECT_EQ(10u, m_conn.m_readPolls.size());
     m_conn.SetTimeout(7000);
     m_conn.QueueBytes(Reply(ZEP_CMD_ENTERDOWNLOAD, {}));
     Exchange(EnterRequest());
@@ -87,13 +92,15 @@ TEST_F(FramingFakeTest, NullRequestOnlyReadsTheNextReply) {
     EXPECT_TRUE(m_conn.m_written.empty());
 }
 
-// A window of 10 ms even though no time-out was ever set.
+// A window of 10 ms, one poll, even though no time-out was ever set.
 TEST_F(FramingFakeTest, UnsetTimeoutStillGivesAReplyWindow) {
-    m_conn.QueueEmptyRead();
-    m_conn.QueueEmptyRead();
     m_conn.QueueBytes(Reply(ZEP_CMD_ENTERDOWNLOAD, Pattern(4)));
     ASSERT_EQ(0, Exchange(EnterRequest()));
     EXPECT_EQ(12u, m_dwSize);
+    m_conn.QueueEmptyRead();
+    m_conn.QueueBytes(Reply(ZEP_CMD_ENTERDOWNLOAD, Pattern(4)));
+    ASSERT_EQ(0, Exchange(EnterRequest()));
+    EXPECT_EQ(0u, m_dwSize);
 }
 
 TEST_F(FramingFakeTest, PayloadInPiecesIsAssembled) {

@@ -192,6 +192,25 @@ TEST_F(Transfer, SettingsThatStopTheImage) {
     EXPECT_EQ(-8, Update(info));
 }
 
+// The device decides how much the host allocates per reply and per chunk: an absurd MAXPACKET
+// is held to the bound, and the image still goes out whole in chunks of that size.
+TEST_F(Transfer, HugeMaxPacketIsBounded) {
+    const unsigned long kLimit = zepProtocol::kMaxPacketLimit;
+    const unsigned long kChunk = kLimit - sizeof(TAG_CMDSENDFILE);
+    const unsigned long kImage = kChunk + 1000;
+    UseImage(kImage);
+    device->targetInfo =
+        Rows({"TGMNAME HV2000", "VERSION BOOTABLE1=HV001100", "MAXPACKET 2147483647"});
+    tag_devinfo info;
+    ASSERT_EQ(1, Update(info));
+    EXPECT_EQ(kLimit, device->packetSize);
+    std::vector<Sent> expect = {{0, 0, uint32_t(kImage), uint32_t(kChunk)},
+                                {0, uint32_t(kChunk), uint32_t(kImage), 1000},
+                                {0x80, uint32_t(kImage), uint32_t(kImage), 0}};
+    EXPECT_EQ(expect, Packets(*device));
+    EXPECT_EQ(Pattern(kImage), device->images["BOOTABLE"]);
+}
+
 TEST_F(Transfer, PackageThatEndsEarlySendsNoStaleBytes) {
     UseImage(10000);
     ASSERT_NE(nullptr, zepBindInfo::Instance()); // the package is open and checked

@@ -12,6 +12,7 @@ protected:
     void TearDown() override {
         zepBindInfo::DestroyInstance();
         zepBindInfo::SetPackagePath(nullptr);
+        zepBindInfo::SetPackageStream(nullptr);
     }
 
     // A fresh reader on the given file.

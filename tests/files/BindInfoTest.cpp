@@ -58,6 +58,26 @@ TEST_F(BindInfo, ThreeFilesAreAllFound) {
     EXPECT_FALSE(bind->getBindMngData(nullptr, start, size));
 }
 
+// A stream handed over instead of a path (memory streams for fuzzing) is read the same way,
+// and repeated lookups, found or not, give the same answers as the first.
+TEST_F(BindInfo, StreamIsReadLikeAFile) {
+    zepBindInfo::DestroyInstance();
+    const std::string path = m_dir.Path("stream.bin");
+    WriteFileBytes(path, ThreeFiles().bytes());
+    FILE* fp = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(fp, nullptr);
+    zepBindInfo::SetPackageStream(fp);
+    zepBindInfo* bind = zepBindInfo::Instance();
+    ASSERT_NE(bind, nullptr);
+    EXPECT_TRUE(bind->IsBindZepFile());
+    for (int round = 0; round < 2; ++round) {
+        std::string data;
+        ASSERT_TRUE(ReadAll(*bind, "boot.bin", data, 333));
+        EXPECT_EQ(data, BOOT);
+        ExpectNotFound(bind, "other.bin");
+    }
+}
+
 TEST_F(BindInfo, InstanceIsOneObjectUntilDestroyed) {
     WriteFileBytes(m_dir.Path("p"), ThreeFiles().bytes());
     zepBindInfo* first = OpenFile(m_dir.Path("p"));

@@ -52,7 +52,7 @@ struct Canvas {
     void Fill(int x, int y, int cw, int ch, uint8_t c) {
         for (int j = std::max(0, y); j < std::min(h, y + ch); ++j)
             for (int i = std::max(0, x); i < std::min(w, x + cw); ++i)
-                px[size_t(j * w + i)] = c;
+                px[size_t(j) * size_t(w) + size_t(i)] = c;
     }
     void Frame(int x, int y, int cw, int ch, uint8_t fill, uint8_t edge) {
         Fill(x, y, cw, ch, edge);
