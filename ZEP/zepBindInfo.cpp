@@ -138,10 +138,12 @@ bool zepBindInfo::ReadEntry(long index, tagBindManagement& entry) {
 }
 
 bool zepBindInfo::IsBindZepFile() {
+    ZepLock lock(m_lock);
     return m_fp != nullptr && m_bindMngInfo.lAllFileNum.get() >= 2;
 }
 
 void zepBindInfo::CloseZepFile() {
+    ZepLock lock(m_lock);
     if (m_fp != nullptr)
         std::fclose(m_fp);
     m_fp = nullptr;
@@ -150,6 +152,7 @@ void zepBindInfo::CloseZepFile() {
 
 bool zepBindInfo::getBindMngData(const char* szBindName, unsigned long& dwStart,
                                  unsigned long& dwSize) {
+    ZepLock lock(m_lock);
     if (szBindName == nullptr || m_fp == nullptr)
         return false;
     const long count = m_bindMngInfo.lAllFileNum.get();
@@ -171,6 +174,7 @@ bool zepBindInfo::getBindMngData(const char* szBindName, unsigned long& dwStart,
 }
 
 bool zepBindInfo::getBindFileSize(const char* szBindName, unsigned long& dwSize) {
+    ZepLock lock(m_lock);
     if (szBindName == nullptr || m_fp == nullptr)
         return false;
     unsigned long dwStart = 0;
@@ -183,6 +187,7 @@ bool zepBindInfo::getBindFileSize(const char* szBindName, unsigned long& dwSize)
 
 bool zepBindInfo::getBindFileData(const char* szBindName, unsigned long dwOffset,
                                   unsigned char* bindData, unsigned long& dwSize) {
+    ZepLock lock(m_lock); // the seek and the read belong together
     if (szBindName == nullptr || bindData == nullptr || m_fp == nullptr)
         return false;
     unsigned long dwStart = 0, dwFileSize = 0;
