@@ -20,7 +20,7 @@ const char* const kStillStoppingNotice = "Still stopping; the device must not be
 
 class UpdateLoop {
 public:
-    UpdateLoop(zepThread& worker, const UpdateRequest& request, ProgressDisplay& display)
+    UpdateLoop(zepThread& worker, const UpdateRequest& request, UpdateSink& display)
         : m_worker(worker), m_request(request), m_display(display), m_page(request.firmwareCount) {}
 
     ~UpdateLoop() {
@@ -40,7 +40,7 @@ private:
 
     zepThread& m_worker;
     const UpdateRequest& m_request;
-    ProgressDisplay& m_display;
+    UpdateSink& m_display;
     ProgressPage m_page;
     tag_devinfo m_info;
     unsigned int m_seenRequests = 0;
@@ -135,6 +135,6 @@ UpdateOutcome MakeOutcome(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bSt
     return outcome;
 }
 
-UpdateOutcome RunUpdate(zepThread& worker, const UpdateRequest& request, ProgressDisplay& display) {
+UpdateOutcome RunUpdate(zepThread& worker, const UpdateRequest& request, UpdateSink& display) {
     return UpdateLoop(worker, request, display).Run();
 }

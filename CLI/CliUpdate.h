@@ -32,8 +32,8 @@ struct UpdateOutcome {
     std::string strMessage;
 };
 
-// Runs the update on worker (a fresh zepThread) and reports it on display.
-UpdateOutcome RunUpdate(zepThread& worker, const UpdateRequest& request, ProgressDisplay& display);
+// Runs the update on worker (a fresh zepThread) and reports its progress to sink.
+UpdateOutcome RunUpdate(zepThread& worker, const UpdateRequest& request, UpdateSink& sink);
 
 // What the run ended with, as the closing report tells it.
 UpdateOutcome MakeOutcome(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStopped,
