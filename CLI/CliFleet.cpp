@@ -22,13 +22,16 @@ size_t NameWidth(const std::vector<FleetTarget>& targets) {
     return width;
 }
 
-// Whether a stop was requested since the run began.
-std::function<bool()> StopSince(const FleetRequest& request) {
+// Whether a stop was requested since the run began (baseline: the count then).
+std::function<bool()> StopSince(const FleetRequest& request, unsigned int baseline) {
     if (!request.stopRequests)
         return nullptr;
-    const unsigned int baseline = request.stopRequests();
     std::function<unsigned int()> count = request.stopRequests;
     return [count, baseline] { return count() != baseline; };
+}
+
+unsigned int StopCount(const FleetRequest& request) {
+    return request.stopRequests ? request.stopRequests() : 0;
 }
 
 void MarkNotBegun(std::vector<FleetSummaryRow>& rows, const std::vector<bool>& begun,
@@ -54,6 +57,8 @@ std::vector<FleetSummaryRow> RunFleetUpdate(const std::vector<FleetTarget>& targ
     DevConnMgr::Instance();
     std::vector<FleetSummaryRow> rows(targets.size());
     const size_t width = NameWidth(targets);
+    // A press between a device's turn and its start must still stop it.
+    const unsigned int baseline = StopCount(request);
     auto work = [&](size_t i) {
         const FleetTarget& target = targets[i];
         UpdateRequest update;
@@ -65,6 +70,8 @@ std::vector<FleetSummaryRow> RunFleetUpdate(const std::vector<FleetTarget>& targ
         update.dwTickMs = request.dwTickMs;
         update.dwWorkerPollingMs = request.dwWorkerPollingMs;
         update.stopRequests = request.stopRequests;
+        update.bHasStopBaseline = true;
+        update.nStopBaseline = baseline;
         FleetDeviceSink sink(display, i, target.strName, width);
         UpdateOutcome outcome;
         {
@@ -82,7 +89,8 @@ std::vector<FleetSummaryRow> RunFleetUpdate(const std::vector<FleetTarget>& targ
     };
     for (size_t i = 0; i < targets.size(); ++i)
         rows[i].strDevice = targets[i].strName;
-    const std::vector<bool> begun = RunJobs(targets.size(), request.nJobs, StopSince(request), work);
+    const std::vector<bool> begun =
+        RunJobs(targets.size(), request.nJobs, StopSince(request, baseline), work);
     MarkNotBegun(rows, begun, display);
     return rows;
 }
@@ -102,7 +110,8 @@ std::vector<FleetSummaryRow> RunFleetCheck(const std::vector<FleetTarget>& targe
     };
     for (size_t i = 0; i < targets.size(); ++i)
         rows[i].strDevice = targets[i].strName;
-    const std::vector<bool> begun = RunJobs(targets.size(), request.nJobs, StopSince(request), work);
+    const std::vector<bool> begun =
+        RunJobs(targets.size(), request.nJobs, StopSince(request, StopCount(request)), work);
     MarkNotBegun(rows, begun, display);
     return rows;
 }

@@ -49,7 +49,8 @@ private:
 };
 
 UpdateOutcome UpdateLoop::Run() {
-    m_seenRequests = StopRequests(); // only requests made during the run count
+    // Only requests made during the run count.
+    m_seenRequests = m_request.bHasStopBaseline ? m_request.nStopBaseline : StopRequests();
     if (!m_worker.UpdateStart(const_cast<char*>(m_request.pszPrinterName),
                               const_cast<char*>(m_request.pszPortName), m_request.wPortNo))
         return MakeOutcome(RESULT_ERR_SYSTEM, 0, false, m_request.needExit);

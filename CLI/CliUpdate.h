@@ -21,6 +21,10 @@ struct UpdateRequest {
     unsigned long dwWorkerPollingMs = 500; // the worker's polling interval, as the front-ends set
     // Number of stop requests so far (Ctrl-C presses); looked at several times per tick.
     std::function<unsigned int()> stopRequests;
+    // Requests counted up to this number came before the run (a fleet's start); without it,
+    // those made before this update began do not count.
+    bool bHasStopBaseline = false;
+    unsigned int nStopBaseline = 0;
 };
 
 struct UpdateOutcome {
