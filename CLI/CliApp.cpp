@@ -53,7 +53,8 @@ int PackageFailure(ZEPRESULT nResult, const std::string& strReason, bool bJson, 
     return CLI_EXIT_FAILED;
 }
 
-const char* const kNoStopHandler = "Ctrl-C cannot be caught here: it would end the program at once.";
+const char* const kNoStopHandler =
+    "Ctrl-C cannot be caught here: it would end the program at once.";
 
 // Several devices, or the dry run: the fleet display, then the summary when there was a fleet.
 int RunFleet(const CliOptions& options, const std::vector<FleetTarget>& targets,

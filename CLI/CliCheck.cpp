@@ -68,10 +68,9 @@ CheckReport CheckDevice(const FleetTarget& target, unsigned short wPortNo) {
                                       strBinFile, strCompatible, strHeader))
                 break;
             int nResult = RESULT_ERR_SYSTEM;
-            const bool bPass =
-                protocol.CheckVersion(strModel.c_str(), image.strType.c_str(),
-                                      image.strPackageVersion.c_str(), strCompatible.c_str(),
-                                      nResult);
+            const bool bPass = protocol.CheckVersion(strModel.c_str(), image.strType.c_str(),
+                                                     image.strPackageVersion.c_str(),
+                                                     strCompatible.c_str(), nResult);
             if (!IsImageVerdict(bPass, nResult)) {
                 code = nResult;
                 break;
@@ -98,8 +97,9 @@ std::string CheckSummaryMessage(const CheckReport& report) {
         return "Could not be read: " + OneLine(ResultText(report.nResult));
     std::string text;
     for (const char* verdict : {kSend, kSkip, kNoUpdate, kRefuse}) {
-        const auto n = std::count_if(report.images.begin(), report.images.end(),
-                                     [&](const ImageVerdict& i) { return i.pszVerdict == verdict; });
+        const auto n =
+            std::count_if(report.images.begin(), report.images.end(),
+                          [&](const ImageVerdict& i) { return i.pszVerdict == verdict; });
         if (n != 0)
             text += (text.empty() ? "" : ", ") + std::to_string(n) + ' ' + verdict;
     }
@@ -140,8 +140,8 @@ std::string CheckReportJson(const std::string& strDevice, const CheckReport& rep
                   ",\"verdict\":" + JsonString(i.pszVerdict) +
                   ",\"result\":" + std::to_string(i.nResult) + "}";
     }
-    return "{\"device\":" + JsonString(strDevice) + ",\"final\":true,\"check\":true,\"read\":" +
-           (report.bRead ? "true" : "false") + ",\"result\":" + std::to_string(report.nResult) +
-           ",\"images\":[" + images + "],\"message\":" + JsonString(CheckSummaryMessage(report)) +
-           "}";
+    return "{\"device\":" + JsonString(strDevice) +
+           ",\"final\":true,\"check\":true,\"read\":" + (report.bRead ? "true" : "false") +
+           ",\"result\":" + std::to_string(report.nResult) + ",\"images\":[" + images +
+           "],\"message\":" + JsonString(CheckSummaryMessage(report)) + "}";
 }

@@ -44,7 +44,8 @@ void MarkNotBegun(std::vector<FleetSummaryRow>& rows, const std::vector<bool>& b
         rows[i].nResult = RESULT_OK;
         rows[i].strMessage = kNotBegun;
         if (display.Mode() == DisplayMode::JSON)
-            display.Line(JsonWithDevice(rows[i].strDevice, JsonFinal(RESULT_OK, 0, true, kNotBegun)));
+            display.Line(
+                JsonWithDevice(rows[i].strDevice, JsonFinal(RESULT_OK, 0, true, kNotBegun)));
         else
             display.Line(rows[i].strDevice + ": " + kNotBegun);
     }
@@ -78,8 +79,8 @@ std::vector<FleetSummaryRow> RunFleetUpdate(const std::vector<FleetTarget>& targ
             zepThread worker;
             outcome = RunUpdate(worker, update, sink);
         }
-        sink.Final(outcome.nResult, outcome.dwUpdatedFirmNum, outcome.bStopped,
-                   outcome.strCaption, outcome.strMessage);
+        sink.Final(outcome.nResult, outcome.dwUpdatedFirmNum, outcome.bStopped, outcome.strCaption,
+                   outcome.strMessage);
         FleetSummaryRow& row = rows[i];
         row.nResult = outcome.nResult;
         row.dwUpdatedFirmNum = outcome.dwUpdatedFirmNum;

@@ -85,10 +85,8 @@ void FleetDisplay::Summary(const std::vector<FleetSummaryRow>& rows) {
               << std::string(code.size() < 6 ? 6 - code.size() : 0, ' ') << code << "  "
               << OneLine(row.strMessage) << '\n';
     }
-    const size_t failed =
-        static_cast<size_t>(std::count_if(rows.begin(), rows.end(), [](const FleetSummaryRow& r) {
-            return !r.bOk;
-        }));
+    const size_t failed = static_cast<size_t>(
+        std::count_if(rows.begin(), rows.end(), [](const FleetSummaryRow& r) { return !r.bOk; }));
     m_out << rows.size() - failed << " of " << rows.size() << " device(s) succeeded.\n"
           << std::flush;
 }

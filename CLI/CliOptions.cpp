@@ -11,7 +11,7 @@ const char* const kCliUsage =
     "       halvard --help\n"
     "\n"
     "Updates the firmware of devices with the firmware package bound to this program\n"
-    "(or the one given with --package). DEVICES: --address and --targets, in any number.\n"
+    "(or the one given with --package). DEVICES: one or more --address, and --targets.\n"
     "\n"
     "  --address IPV4     device reached over the network at this address (repeatable)\n"
     "  --targets FILE     devices from FILE: an address or port name a line, # comments\n"
@@ -34,7 +34,7 @@ namespace {
 struct ValueOption {
     const char* pszName;
     std::string CliOptions::*pValue; // null: the repeatable --address
-    bool CliOptions::*pSeen; // null: the value itself tells whether it was given
+    bool CliOptions::*pSeen;         // null: the value itself tells whether it was given
 };
 
 const ValueOption kValueOptions[] = {
@@ -52,10 +52,8 @@ struct FlagOption {
 };
 
 const FlagOption kFlagOptions[] = {
-    {"--list", &CliOptions::bList},
-    {"--check", &CliOptions::bCheck},
-    {"--devices", &CliOptions::bDevices},
-    {"--json", &CliOptions::bJson},
+    {"--list", &CliOptions::bList},       {"--check", &CliOptions::bCheck},
+    {"--devices", &CliOptions::bDevices}, {"--json", &CliOptions::bJson},
     {"--help", &CliOptions::bHelp},
 };
 

@@ -85,8 +85,8 @@ RunResult RunFleet(const std::string& package, const std::string& targets, int j
     if (pid == 0) {
         ZepSetSleepHook(ShortPause);
         const std::string jobsText = std::to_string(jobs);
-        const char* argv[] = {"halvard", "--package", package.c_str(), "--targets",
-                              targets.c_str(), "--jobs", jobsText.c_str()};
+        const char* argv[] = {"halvard",       "--package", package.c_str(), "--targets",
+                              targets.c_str(), "--jobs",    jobsText.c_str()};
         std::ostringstream out, err;
         CliEnvironment env;
         env.dwTickMs = kPollMs;
@@ -111,7 +111,8 @@ RunResult RunFleet(const std::string& package, const std::string& targets, int j
 } // namespace
 
 int main() {
-    const fs::path dir = fs::temp_directory_path() / ("halvard-bench-fleet-" + std::to_string(getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("halvard-bench-fleet-" + std::to_string(getpid()));
     fs::create_directories(dir);
     const std::string image = (dir / "boot.bin").string(), info = (dir / "ZEPINFO.txt").string(),
                       package = (dir / "package").string(), targets = (dir / "targets").string();
@@ -170,7 +171,7 @@ int main() {
     std::printf("  --jobs %d:          %7.2f s  (goal <= %.2f s: %s), peak RSS %ld KiB\n", kJobs,
                 parallel.seconds, limit, parallel.seconds <= limit ? "met" : "MISSED",
                 parallel.maxRssKiB);
-    std::printf("  memory per further running device: %.0f KiB (goal < 1024 KiB: %s)\n",
-                growthKiB, growthKiB < 1024 ? "met" : "MISSED");
+    std::printf("  memory per further running device: %.0f KiB (goal < 1024 KiB: %s)\n", growthKiB,
+                growthKiB < 1024 ? "met" : "MISSED");
     return parallel.seconds <= limit && growthKiB < 1024 ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 // The console updater's pure parts: the progress-page rules, the status texts and result
 // messages, the terminal and JSON output, and the command line.
 #include "CliDisplay.h"
+#include "CliFleetDisplay.h"
 #include "CliJson.h"
 #include "CliOptions.h"
 #include "CliTargets.h"
@@ -315,7 +316,8 @@ TEST(CliOptions, RejectedForms) {
     EXPECT_EQ("--address needs a value", ParseError({"--address="}));
     EXPECT_EQ("--targets given twice", ParseError({"--targets", "a", "--targets=b"}));
     for (const char* jobs : {"0", "33", "-1", "4x", "99999999999"})
-        EXPECT_EQ("--jobs takes a number from 1 to 32", ParseError({"--address=1.2.3.4", "--jobs", jobs}));
+        EXPECT_EQ("--jobs takes a number from 1 to 32",
+                  ParseError({"--address=1.2.3.4", "--jobs", jobs}));
     EXPECT_EQ("--devices takes no device", ParseError({"--devices", "--address", "1.2.3.4"}));
     EXPECT_EQ("--list takes no device", ParseError({"--list", "--check"}));
     EXPECT_EQ("--json given twice", ParseError({"--list", "--json", "--json"}));
@@ -354,4 +356,23 @@ TEST(CliTargets, FileLinesAndDevicesNamedTwice) {
     options.strTargetsFile = "/nonexistent/targets.txt";
     EXPECT_FALSE(CollectTargets(options, targets, error));
     EXPECT_EQ("cannot read the targets file /nonexistent/targets.txt", error);
+}
+
+// The terminal block: the cursor goes back up over exactly the live lines drawn last, so a
+// finished line lands above the running ones and nothing of a longer block is left below.
+TEST(CliFleetDisplay, TerminalBlockRedrawsOnlyTheLiveLines) {
+    std::ostringstream out, err;
+    FleetDisplay display(out, err, DisplayMode::TERMINAL);
+    display.Live(1, "b 10%");
+    display.Live(0, "a 0%");
+    display.Live(1, "b 20%");
+    display.EndLive(0, "a: done");
+    display.EndLive(1, "b: done");
+    EXPECT_EQ("b 10%\n"
+              "\x1b[1F\x1b[Ja 0%\nb 10%\n"
+              "\x1b[2F\x1b[Ja 0%\nb 20%\n"
+              "\x1b[2F\x1b[Ja: done\nb 20%\n"
+              "\x1b[1F\x1b[Jb: done\n",
+              out.str());
+    EXPECT_EQ("", err.str());
 }

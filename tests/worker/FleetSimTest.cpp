@@ -67,9 +67,9 @@ protected:
     static std::string Address(size_t i) { return "127.0.0." + std::to_string(i + 2); }
 
     std::string ZepInfo(std::initializer_list<std::string> versionRows) const {
-        std::string text = Rows({"TGMNAME HV2000", "PORTNO " + std::to_string(sims.front()->Port()),
-                                 "ENTERTIME 5", "EXITTIME 5", "UPDATETIME 10",
-                                 "ALLOWVERSIONDOWN NO", "SPECIALCMDPATTERN NO"});
+        std::string text =
+            Rows({"TGMNAME HV2000", "PORTNO " + std::to_string(sims.front()->Port()), "ENTERTIME 5",
+                  "EXITTIME 5", "UPDATETIME 10", "ALLOWVERSIONDOWN NO", "SPECIALCMDPATTERN NO"});
         for (const auto& row : versionRows)
             text += row + "\r\n";
         return text;
@@ -127,10 +127,11 @@ TEST_F(FleetSimTest, BusyAndLostDevicesDoNotHarmTheOthers) {
             << line;
     const int expected[] = {RESULT_OK, RESULT_ERR_BUSY, RESULT_ERR_CONNECT, RESULT_OK};
     for (size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(0u, LastOf(lines, Address(i), "\"final\":true,\"result\":" +
-                                                    std::to_string(expected[i]) + ",")
+        EXPECT_EQ(0u, LastOf(lines, Address(i),
+                             "\"final\":true,\"result\":" + std::to_string(expected[i]) + ",")
                           .find('{'))
-            << Address(i) << "\n" << out.str();
+            << Address(i) << "\n"
+            << out.str();
     }
     for (size_t good : {0u, 3u}) {
         auto images = sims[good]->ReceivedImages();
@@ -178,8 +179,7 @@ TEST_F(FleetSimTest, PackageMissingAnImageTouchesNoDevice) {
     StartSimulators(std::vector<SimOptions>(2));
     WriteFleetPackage(ZepInfo({kBootRow, kLangRow}), {{"boot.bin", Pattern(1000)}});
 
-    EXPECT_EQ(CLI_EXIT_FAILED,
-              Run({"--json", "--address", Address(0), "--address", Address(1)}));
+    EXPECT_EQ(CLI_EXIT_FAILED, Run({"--json", "--address", Address(0), "--address", Address(1)}));
     EXPECT_EQ(0u, out.str().find("{\"final\":true,\"result\":-8,"));
     EXPECT_NE(std::string::npos, err.str().find("\"lang.bin\""));
     for (auto& sim : sims)
