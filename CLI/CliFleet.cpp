@@ -41,11 +41,13 @@ void MarkNotBegun(std::vector<FleetSummaryRow>& rows, const std::vector<bool>& b
             continue;
         rows[i].bStopped = true;
         rows[i].bOk = false;
-        rows[i].nResult = RESULT_OK;
+        rows[i].bBegun = false;
         rows[i].strMessage = kNotBegun;
         if (display.Mode() == DisplayMode::JSON)
-            display.Line(
-                JsonWithDevice(rows[i].strDevice, JsonFinal(RESULT_OK, 0, true, kNotBegun)));
+            display.Line("{\"device\":" + JsonString(rows[i].strDevice) +
+                         ",\"final\":true,\"result\":null,\"updated\":0,\"stopped\":true,"
+                         "\"message\":" +
+                         JsonString(kNotBegun) + "}");
         else
             display.Line(rows[i].strDevice + ": " + kNotBegun);
     }

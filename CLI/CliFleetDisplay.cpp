@@ -14,7 +14,7 @@ std::string JsonSummary(const std::vector<FleetSummaryRow>& rows) {
         failed += row.bOk ? 0 : 1;
         items += items.empty() ? "" : ",";
         items += "{\"device\":" + JsonString(row.strDevice) +
-                 ",\"result\":" + std::to_string(row.nResult) +
+                 ",\"result\":" + (row.bBegun ? std::to_string(row.nResult) : "null") +
                  ",\"updated\":" + std::to_string(row.dwUpdatedFirmNum) +
                  ",\"stopped\":" + (row.bStopped ? "true" : "false") +
                  ",\"ok\":" + (row.bOk ? "true" : "false") +
@@ -80,7 +80,7 @@ void FleetDisplay::Summary(const std::vector<FleetSummaryRow>& rows) {
         width = std::max(width, row.strDevice.size());
     m_out << '\n' << "Device" << std::string(width - 6 + 2, ' ') << "Result  Message\n";
     for (const FleetSummaryRow& row : rows) {
-        std::string code = std::to_string(row.nResult);
+        std::string code = row.bBegun ? std::to_string(row.nResult) : "-";
         m_out << row.strDevice << std::string(width - row.strDevice.size() + 2, ' ')
               << std::string(code.size() < 6 ? 6 - code.size() : 0, ' ') << code << "  "
               << OneLine(row.strMessage) << '\n';

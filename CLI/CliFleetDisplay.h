@@ -19,6 +19,7 @@ struct FleetSummaryRow {
     uint32_t dwUpdatedFirmNum = 0;
     bool bStopped = false;
     bool bOk = false;
+    bool bBegun = true; // false: stopped before its turn; it has no result (null, "-")
     std::string strMessage;
 };
 
