@@ -1,11 +1,15 @@
 // One invocation of the console updater: arguments, package, then the listing or the update.
 #include "CliApp.h"
 
+#include "CliDevices.h"
 #include "CliDisplay.h"
+#include "CliFleet.h"
 #include "CliJson.h"
 #include "CliOptions.h"
 #include "CliPackage.h"
+#include "CliTargets.h"
 #include "CliUpdate.h"
+#include "zepPackageCheck.h"
 #include "zepThread.h"
 
 #include <algorithm>
@@ -26,6 +30,20 @@ void ShowListing(const PackageFacts& facts, bool bJson, std::ostream& out) {
         out << row.first << std::string(width - row.first.size() + 2, ' ') << row.second << '\n';
 }
 
+// One device a line, each after a comment naming its queue: the text feeds --targets as it is.
+void ShowDevices(bool bJson, std::ostream& out) {
+    for (const TargetPrinter& device : SystemDevices()) {
+        if (bJson) {
+            out << "{\"printer\":" << JsonString(device.strPrinterName)
+                << ",\"port\":" << JsonString(device.strPortName) << "}\n";
+            continue;
+        }
+        if (!device.strPrinterName.empty())
+            out << "# " << device.strPrinterName << '\n';
+        out << device.strPortName << '\n';
+    }
+}
+
 // A failure before the worker runs: the reason, and in JSON mode the final object as well.
 int PackageFailure(ZEPRESULT nResult, const std::string& strReason, bool bJson, std::ostream& out,
                    std::ostream& err) {
@@ -33,6 +51,32 @@ int PackageFailure(ZEPRESULT nResult, const std::string& strReason, bool bJson, 
     if (bJson)
         out << JsonFinal(nResult, 0, false, strReason) << '\n';
     return CLI_EXIT_FAILED;
+}
+
+const char* const kNoStopHandler =
+    "Ctrl-C cannot be caught here: it would end the program at once.";
+
+// Several devices, or the dry run: the fleet display, then the summary when there was a fleet.
+int RunFleet(const CliOptions& options, const std::vector<FleetTarget>& targets,
+             const PackageFacts& facts, DisplayMode mode, std::ostream& out, std::ostream& err,
+             const CliEnvironment& env) {
+    FleetDisplay display(out, err, mode);
+    if (env.installStopHandler && !env.installStopHandler())
+        display.Notice(kNoStopHandler);
+    FleetRequest request;
+    request.nJobs = options.nJobs;
+    request.wPortNo = facts.wPortNo;
+    request.firmwareCount = static_cast<unsigned int>(facts.firmware.size());
+    request.needExit = facts.needExit;
+    request.dwTickMs = env.dwTickMs;
+    request.dwWorkerPollingMs = env.dwWorkerPollingMs;
+    request.stopRequests = env.stopRequests;
+    const std::vector<FleetSummaryRow> rows = options.bCheck
+                                                  ? RunFleetCheck(targets, request, display)
+                                                  : RunFleetUpdate(targets, request, display);
+    if (rows.size() > 1)
+        display.Summary(rows);
+    return FleetExitCode(rows);
 }
 
 } // namespace
@@ -63,16 +107,33 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         return CLI_EXIT_OK;
     }
 
+    if (options.bDevices) {
+        ShowDevices(options.bJson, out);
+        return CLI_EXIT_OK;
+    }
+    std::vector<FleetTarget> targets;
+    if (!CollectTargets(options, targets, strError)) {
+        err << "halvard: " << strError << "\nTry 'halvard --help'.\n";
+        return CLI_EXIT_USAGE;
+    }
+    // A package that would fail half-way through an update fails before any device is touched.
+    const ZEPRESULT nPackage = ZepCheckPackage(strError);
+    if (nPackage != RESULT_OK)
+        return PackageFailure(nPackage, strError, options.bJson, out, err);
+
     DisplayMode mode = options.bJson   ? DisplayMode::JSON
                        : env.bTerminal ? DisplayMode::TERMINAL
                                        : DisplayMode::LINES;
+    if (options.bCheck || targets.size() > 1)
+        return RunFleet(options, targets, facts, mode, out, err, env);
+
     ProgressDisplay display(out, err, mode);
     if (env.installStopHandler && !env.installStopHandler())
-        display.Notice("Ctrl-C cannot be caught here: it would end the program at once.");
+        display.Notice(kNoStopHandler);
+    const FleetTarget& target = targets.front();
     UpdateRequest request;
-    const bool bByAddress = !options.strAddress.empty();
-    request.pszPrinterName = options.bHasPrinter ? options.strPrinter.c_str() : nullptr;
-    request.pszPortName = bByAddress ? options.strAddress.c_str() : options.strPortName.c_str();
+    request.pszPrinterName = target.bHasPrinter ? target.strPrinter.c_str() : nullptr;
+    request.pszPortName = target.strName.c_str();
     request.wPortNo = facts.wPortNo;
     request.firmwareCount = static_cast<unsigned int>(facts.firmware.size());
     request.needExit = facts.needExit;

@@ -10,13 +10,21 @@
 
 enum class DisplayMode { TERMINAL, LINES, JSON };
 
-class ProgressDisplay {
+// Where one update's progress goes: the display of a single device, or a fleet's line of it.
+class UpdateSink {
+public:
+    virtual ~UpdateSink() = default;
+    // Called after every tick; writes only what changed since the last call.
+    virtual void Update(const tag_devinfo& info, const ProgressView& view) = 0;
+    virtual void Notice(const std::string& text) = 0;
+};
+
+class ProgressDisplay : public UpdateSink {
 public:
     ProgressDisplay(std::ostream& out, std::ostream& err, DisplayMode mode);
 
-    // Called after every tick; writes only what changed since the last call.
-    void Update(const tag_devinfo& info, const ProgressView& view);
-    void Notice(const std::string& text);
+    void Update(const tag_devinfo& info, const ProgressView& view) override;
+    void Notice(const std::string& text) override;
     // The closing report: the result message, or in JSON mode the final object.
     void Final(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStopped,
                const std::string& strCaption, const std::string& strMessage);
@@ -24,10 +32,11 @@ public:
     // The terminal line for a view: a bar of kBarWidth cells, the percentage and the status.
     static std::string BarLine(const ProgressView& view);
     static const int kBarWidth = 30;
+    // Whether two copies of the record show the same thing (a JSON object is written per change).
+    static bool SameRecord(const tag_devinfo& a, const tag_devinfo& b);
 
 private:
     void EndBarLine();
-    static bool SameRecord(const tag_devinfo& a, const tag_devinfo& b);
 
     std::ostream& m_out;
     std::ostream& m_err;

@@ -131,3 +131,10 @@ std::string JsonListing(const std::string& strModel,
     }
     return out + "]}";
 }
+
+std::string JsonWithDevice(const std::string& strDevice, const std::string& strObject) {
+    const std::string member = "\"device\":" + JsonString(strDevice);
+    if (strObject.size() < 2 || strObject.front() != '{')
+        return "{" + member + "}";
+    return "{" + member + (strObject.size() > 2 ? "," : "") + strObject.substr(1);
+}

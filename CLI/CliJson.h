@@ -21,3 +21,6 @@ std::string JsonFinal(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStoppe
 
 std::string JsonListing(const std::string& strModel,
                         const std::vector<std::pair<std::string, std::string>>& firmware);
+
+// The object with "device" as its first member: every object of a run over several devices.
+std::string JsonWithDevice(const std::string& strDevice, const std::string& strObject);

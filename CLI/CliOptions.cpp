@@ -4,35 +4,43 @@
 #include "zepTypes.h"
 
 const char* const kCliUsage =
-    "Usage: halvard [--package FILE] --address IPV4 [--json]\n"
-    "       halvard [--package FILE] --port-name NAME [--printer NAME] [--json]\n"
+    "Usage: halvard [--package FILE] DEVICES [--jobs N] [--check] [--json]\n"
+    "       halvard [--package FILE] --port-name NAME [--printer NAME] [--check] [--json]\n"
     "       halvard [--package FILE] --list [--json]\n"
+    "       halvard [--package FILE] --devices [--json]\n"
     "       halvard --help\n"
     "\n"
-    "Updates the firmware of one device with the firmware package bound to this program\n"
-    "(or the one given with --package).\n"
+    "Updates the firmware of devices with the firmware package bound to this program\n"
+    "(or the one given with --package). DEVICES: one or more --address, and --targets.\n"
     "\n"
-    "  --address IPV4     device reached over the network at this address\n"
+    "  --address IPV4     device reached over the network at this address (repeatable)\n"
+    "  --targets FILE     devices from FILE: an address or port name a line, # comments\n"
     "  --port-name NAME   device behind this print port (as the wizard passes it)\n"
     "  --printer NAME     print queue using that port\n"
+    "  --jobs N           devices updated at once, 1 to 32 (default 4)\n"
+    "  --check            dry run: what an update would do for each image; sends nothing\n"
     "  --package FILE     firmware package file to use instead of the bound one\n"
     "  --list             show the target model and the firmware in the package, then exit\n"
+    "  --devices          list the devices the wizard would offer on this system, then exit\n"
     "  --json             one JSON object per line instead of the progress display\n"
     "  --help             show this text\n"
     "\n"
-    "Exit status: 0 updated or nothing to update, 1 failure, 2 bad arguments.\n"
-    "Ctrl-C never interrupts a transfer: the update stops at the next safe point.\n";
+    "Exit status: 0 every device updated or needing nothing (--check: every device read),\n"
+    "1 any failure, 2 bad arguments.\n"
+    "Ctrl-C never interrupts a transfer: each update stops at its next safe point.\n";
 
 namespace {
 
 struct ValueOption {
     const char* pszName;
-    std::string CliOptions::*pValue;
-    bool CliOptions::*pSeen; // null: the value itself tells whether it was given
+    std::string CliOptions::*pValue; // null: the repeatable --address
+    bool CliOptions::*pSeen;         // null: the value itself tells whether it was given
 };
 
 const ValueOption kValueOptions[] = {
-    {"--address", &CliOptions::strAddress, nullptr},
+    {"--address", nullptr, nullptr}, // collected in CliOptions::addresses
+    {"--targets", &CliOptions::strTargetsFile, nullptr},
+    {"--jobs", &CliOptions::strJobs, nullptr},
     {"--port-name", &CliOptions::strPortName, nullptr},
     {"--printer", &CliOptions::strPrinter, &CliOptions::bHasPrinter},
     {"--package", &CliOptions::strPackage, nullptr},
@@ -44,8 +52,8 @@ struct FlagOption {
 };
 
 const FlagOption kFlagOptions[] = {
-    {"--list", &CliOptions::bList},
-    {"--json", &CliOptions::bJson},
+    {"--list", &CliOptions::bList},       {"--check", &CliOptions::bCheck},
+    {"--devices", &CliOptions::bDevices}, {"--json", &CliOptions::bJson},
     {"--help", &CliOptions::bHelp},
 };
 
@@ -90,7 +98,9 @@ bool ParseOne(int argc, const char* const* argv, int& i, CliOptions& options, st
     for (const ValueOption& opt : kValueOptions) {
         if (name != opt.pszName)
             continue;
-        if (seenValues.find(name + ' ') != std::string::npos) {
+        // Devices may be named any number of times; every other value once.
+        const bool bRepeatable = opt.pValue == nullptr;
+        if (!bRepeatable && seenValues.find(name + ' ') != std::string::npos) {
             error = name + " given twice";
             return false;
         }
@@ -106,6 +116,10 @@ bool ParseOne(int argc, const char* const* argv, int& i, CliOptions& options, st
             error = name + " needs a value";
             return false;
         }
+        if (bRepeatable) {
+            options.addresses.push_back(value);
+            return true;
+        }
         options.*opt.pValue = value;
         if (opt.pSeen != nullptr)
             options.*opt.pSeen = true;
@@ -115,30 +129,62 @@ bool ParseOne(int argc, const char* const* argv, int& i, CliOptions& options, st
     return false;
 }
 
-bool CheckCombination(const CliOptions& options, std::string& error) {
+bool ParseJobs(CliOptions& options, std::string& error) {
+    if (options.strJobs.empty())
+        return true;
+    int value = 0;
+    for (char c : options.strJobs) {
+        if (c < '0' || c > '9' || value > static_cast<int>(kMaxJobs)) {
+            value = -1;
+            break;
+        }
+        value = value * 10 + (c - '0');
+    }
+    if (value < 1 || value > static_cast<int>(kMaxJobs)) {
+        error = "--jobs takes a number from 1 to " + std::to_string(kMaxJobs);
+        return false;
+    }
+    options.nJobs = static_cast<unsigned int>(value);
+    return true;
+}
+
+bool CheckCombination(CliOptions& options, std::string& error) {
     if (options.bHelp)
         return true;
-    const bool bAddress = !options.strAddress.empty();
+    const bool bAddress = !options.addresses.empty();
     const bool bPort = !options.strPortName.empty();
+    const bool bTargets = !options.strTargetsFile.empty();
     if (options.bHasPrinter && !bPort) {
         error = "--printer needs --port-name";
         return false;
     }
-    if (options.bList) {
-        if (bAddress || bPort) {
-            error = "--list takes no device";
+    if (!ParseJobs(options, error))
+        return false;
+    const char* pszInfoMode = options.bList ? "--list" : options.bDevices ? "--devices" : nullptr;
+    if (options.bList && options.bDevices) {
+        error = "give either --list or --devices, not both";
+        return false;
+    }
+    if (pszInfoMode != nullptr) {
+        if (bAddress || bPort || bTargets || options.bCheck || !options.strJobs.empty()) {
+            error = std::string(pszInfoMode) + " takes no device";
             return false;
         }
         return true;
     }
-    if (bAddress == bPort) {
-        error = bAddress ? "give either --address or --port-name, not both"
-                         : "no device: give --address or --port-name (or --list)";
+    if (bAddress && bPort) {
+        error = "give either --address or --port-name, not both";
         return false;
     }
-    if (bAddress && !IsIPv4Address(options.strAddress)) {
-        error = "not an IPv4 address: " + options.strAddress;
+    if (!bAddress && !bPort && !bTargets) {
+        error = "no device: give --address, --port-name or --targets (or --list)";
         return false;
+    }
+    for (const std::string& address : options.addresses) {
+        if (!IsIPv4Address(address)) {
+            error = "not an IPv4 address: " + address;
+            return false;
+        }
     }
     // The engine's name buffers hold ZEP_NAME_SIZE - 1 characters.
     if (options.strPortName.size() >= ZEP_NAME_SIZE || options.strPrinter.size() >= ZEP_NAME_SIZE) {

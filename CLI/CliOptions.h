@@ -2,14 +2,22 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+const unsigned int kMaxJobs = 32;
 
 struct CliOptions {
-    std::string strAddress;  // --address: IPv4 address of the device
-    std::string strPortName; // --port-name: a print queue's port
-    std::string strPrinter;  // --printer: the queue's name (with --port-name only)
-    std::string strPackage;  // --package: package file instead of the one bound to the program
+    std::vector<std::string> addresses; // --address, repeatable: IPv4 addresses of devices
+    std::string strTargetsFile;         // --targets: addresses or port names, one a line
+    std::string strPortName;            // --port-name: a print queue's port
+    std::string strPrinter;             // --printer: the queue's name (with --port-name only)
+    std::string strPackage; // --package: package file instead of the one bound to the program
+    std::string strJobs;    // --jobs as given
+    unsigned int nJobs = 4; // devices updated at once, 1..kMaxJobs
     bool bHasPrinter = false;
     bool bList = false;
+    bool bCheck = false;   // dry run: what an update would do, nothing sent
+    bool bDevices = false; // list the devices the wizard would offer
     bool bJson = false;
     bool bHelp = false;
 };

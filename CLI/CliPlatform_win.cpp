@@ -16,8 +16,16 @@ static BOOL WINAPI OnConsoleControl(DWORD dwCtrlType) {
     return TRUE;
 }
 
+// The fleet's display redraws its lines with escape sequences, which a console shows as such
+// unless asked to interpret them (Windows 10 and later).
 bool IsStdoutTerminal() {
-    return _isatty(_fileno(stdout)) != 0;
+    if (_isatty(_fileno(stdout)) == 0)
+        return false;
+    HANDLE hOut = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD dwMode = 0;
+    if (hOut != INVALID_HANDLE_VALUE && GetConsoleMode(hOut, &dwMode))
+        SetConsoleMode(hOut, dwMode | 0x0004); // ENABLE_VIRTUAL_TERMINAL_PROCESSING
+    return true;
 }
 
 bool InstallStopHandler() {

@@ -11,6 +11,7 @@ struct StringEntry {
 const StringEntry kStrings[] = {
     {STATUS_CONNECTING, "Connecting to the device..."},
     {111, "Warning"},
+    {119, "(USB connected device)"},
     {112, "Information"},
     {145, "Firmware update is complete.\nRestart the device."},
     {146, "Firmware update is complete.\nThe device will restart automatically."},
@@ -62,4 +63,19 @@ std::string StatusText(const ProgressView& view) {
 
 const char* CaptionText(bool bWarning) {
     return EnglishText(bWarning ? RESULT_CAPTION_WARNING : RESULT_CAPTION_INFORMATION);
+}
+
+std::string OneLine(const std::string& text) {
+    std::string line;
+    for (char c : text) {
+        if (c == '\r')
+            continue;
+        if (c == '\n') {
+            if (!line.empty() && line.back() != ' ')
+                line += ' ';
+            continue;
+        }
+        line += c;
+    }
+    return line;
 }

@@ -15,3 +15,6 @@ std::string StatusText(const ProgressView& view);
 
 // Caption of a message box: 111 "Warning" or 112 "Information".
 const char* CaptionText(bool bWarning);
+
+// A message on one line: the wizard's texts break lines for its message box.
+std::string OneLine(const std::string& text);

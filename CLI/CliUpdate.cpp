@@ -20,7 +20,7 @@ const char* const kStillStoppingNotice = "Still stopping; the device must not be
 
 class UpdateLoop {
 public:
-    UpdateLoop(zepThread& worker, const UpdateRequest& request, ProgressDisplay& display)
+    UpdateLoop(zepThread& worker, const UpdateRequest& request, UpdateSink& display)
         : m_worker(worker), m_request(request), m_display(display), m_page(request.firmwareCount) {}
 
     ~UpdateLoop() {
@@ -40,7 +40,7 @@ private:
 
     zepThread& m_worker;
     const UpdateRequest& m_request;
-    ProgressDisplay& m_display;
+    UpdateSink& m_display;
     ProgressPage m_page;
     tag_devinfo m_info;
     unsigned int m_seenRequests = 0;
@@ -49,7 +49,8 @@ private:
 };
 
 UpdateOutcome UpdateLoop::Run() {
-    m_seenRequests = StopRequests(); // only requests made during the run count
+    // Only requests made during the run count.
+    m_seenRequests = m_request.bHasStopBaseline ? m_request.nStopBaseline : StopRequests();
     if (!m_worker.UpdateStart(const_cast<char*>(m_request.pszPrinterName),
                               const_cast<char*>(m_request.pszPortName), m_request.wPortNo))
         return MakeOutcome(RESULT_ERR_SYSTEM, 0, false, m_request.needExit);
@@ -135,6 +136,6 @@ UpdateOutcome MakeOutcome(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bSt
     return outcome;
 }
 
-UpdateOutcome RunUpdate(zepThread& worker, const UpdateRequest& request, ProgressDisplay& display) {
+UpdateOutcome RunUpdate(zepThread& worker, const UpdateRequest& request, UpdateSink& display) {
     return UpdateLoop(worker, request, display).Run();
 }

@@ -21,6 +21,10 @@ struct UpdateRequest {
     unsigned long dwWorkerPollingMs = 500; // the worker's polling interval, as the front-ends set
     // Number of stop requests so far (Ctrl-C presses); looked at several times per tick.
     std::function<unsigned int()> stopRequests;
+    // Requests counted up to this number came before the run (a fleet's start); without it,
+    // those made before this update began do not count.
+    bool bHasStopBaseline = false;
+    unsigned int nStopBaseline = 0;
 };
 
 struct UpdateOutcome {
@@ -32,8 +36,8 @@ struct UpdateOutcome {
     std::string strMessage;
 };
 
-// Runs the update on worker (a fresh zepThread) and reports it on display.
-UpdateOutcome RunUpdate(zepThread& worker, const UpdateRequest& request, ProgressDisplay& display);
+// Runs the update on worker (a fresh zepThread) and reports its progress to sink.
+UpdateOutcome RunUpdate(zepThread& worker, const UpdateRequest& request, UpdateSink& sink);
 
 // What the run ended with, as the closing report tells it.
 UpdateOutcome MakeOutcome(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStopped,

@@ -164,10 +164,12 @@ bool zepBindInfo::ReadEntry(long index, tagBindManagement& entry) {
 }
 
 bool zepBindInfo::IsBindZepFile() {
+    ZepLock lock(m_lock);
     return m_fp != nullptr && m_bindMngInfo.lAllFileNum.get() >= 2;
 }
 
 void zepBindInfo::CloseZepFile() {
+    ZepLock lock(m_lock);
     if (m_fp != nullptr)
         std::fclose(m_fp);
     m_fp = nullptr;
@@ -177,6 +179,7 @@ void zepBindInfo::CloseZepFile() {
 
 bool zepBindInfo::getBindMngData(const char* szBindName, unsigned long& dwStart,
                                  unsigned long& dwSize) {
+    ZepLock lock(m_lock);
     if (szBindName == nullptr || m_fp == nullptr)
         return false;
     // The directory and the file's size are fixed once open, so an answer never goes stale.
@@ -221,6 +224,7 @@ bool zepBindInfo::FindEntry(const char* szBindName, unsigned long& dwStart, unsi
 }
 
 bool zepBindInfo::getBindFileSize(const char* szBindName, unsigned long& dwSize) {
+    ZepLock lock(m_lock);
     if (szBindName == nullptr || m_fp == nullptr)
         return false;
     unsigned long dwStart = 0;
@@ -233,6 +237,7 @@ bool zepBindInfo::getBindFileSize(const char* szBindName, unsigned long& dwSize)
 
 bool zepBindInfo::getBindFileData(const char* szBindName, unsigned long dwOffset,
                                   unsigned char* bindData, unsigned long& dwSize) {
+    ZepLock lock(m_lock); // the seek and the read belong together
     if (szBindName == nullptr || bindData == nullptr || m_fp == nullptr)
         return false;
     unsigned long dwStart = 0, dwFileSize = 0;

@@ -1,9 +1,11 @@
 // Process-wide reader of the bound firmware package: finds the package at start-up, keeps it
 // open for the whole run and hands out the size and bytes of the files it holds, whole or a
-// piece at an offset. Not locked: only one thread reads at a time (start-up, then the worker).
+// piece at an offset. Every lookup and read holds the reader's lock: the stream's position is
+// shared, and several workers of one run read images at once.
 #pragma once
 
 #include "zepBindFormat.h"
+#include "zepLock.h"
 #include "zepTypes.h"
 
 #include <cstdio>
@@ -76,6 +78,7 @@ private:
     bool ReadEntry(long index, tagBindManagement& entry);
     bool SeekTo(unsigned long long offset);
 
+    CRITSECT m_lock; // guards m_fp, m_llPosition and the on-demand directory reads
     FILE* m_fp;
     tagBindManagementInfo m_bindMngInfo;
     bool m_fIsReady;

@@ -1,8 +1,10 @@
 // The console updater's pure parts: the progress-page rules, the status texts and result
 // messages, the terminal and JSON output, and the command line.
 #include "CliDisplay.h"
+#include "CliFleetDisplay.h"
 #include "CliJson.h"
 #include "CliOptions.h"
+#include "CliTargets.h"
 #include "zepProgressRules.h"
 #include "CliTexts.h"
 #include "CliUpdate.h"
@@ -275,7 +277,7 @@ TEST(CliOptions, AcceptedForms) {
     CliOptions o;
     std::string error;
     ASSERT_TRUE(Parse({"--address", "192.168.0.10", "--json"}, o, error)) << error;
-    EXPECT_EQ("192.168.0.10", o.strAddress);
+    EXPECT_EQ(std::vector<std::string>{"192.168.0.10"}, o.addresses);
     EXPECT_TRUE(o.bJson);
     EXPECT_FALSE(o.bHasPrinter);
 
@@ -288,6 +290,17 @@ TEST(CliOptions, AcceptedForms) {
     EXPECT_TRUE(o.bHasPrinter);
     EXPECT_EQ("/tmp/pkg", o.strPackage);
 
+    ASSERT_TRUE(Parse({"--address", "10.0.0.1", "--address=10.0.0.2", "--targets", "office.txt",
+                       "--jobs", "32", "--check"},
+                      o, error))
+        << error;
+    EXPECT_EQ((std::vector<std::string>{"10.0.0.1", "10.0.0.2"}), o.addresses);
+    EXPECT_EQ("office.txt", o.strTargetsFile);
+    EXPECT_EQ(32u, o.nJobs);
+    EXPECT_TRUE(o.bCheck);
+
+    ASSERT_TRUE(Parse({"--devices", "--json"}, o, error));
+    EXPECT_TRUE(o.bDevices);
     ASSERT_TRUE(Parse({"--list"}, o, error));
     EXPECT_TRUE(o.bList);
     EXPECT_FALSE(Parse({"--help", "--bogus"}, o, error)); // --help excuses nothing malformed
@@ -296,12 +309,17 @@ TEST(CliOptions, AcceptedForms) {
 }
 
 TEST(CliOptions, RejectedForms) {
-    EXPECT_EQ("no device: give --address or --port-name (or --list)", ParseError({}));
+    EXPECT_EQ("no device: give --address, --port-name or --targets (or --list)", ParseError({}));
     EXPECT_EQ("unknown argument: --adress", ParseError({"--adress", "1.2.3.4"}));
     EXPECT_EQ("unknown argument: 1.2.3.4", ParseError({"1.2.3.4"}));
     EXPECT_EQ("--address needs a value", ParseError({"--address"}));
     EXPECT_EQ("--address needs a value", ParseError({"--address="}));
-    EXPECT_EQ("--address given twice", ParseError({"--address", "1.2.3.4", "--address=1.2.3.5"}));
+    EXPECT_EQ("--targets given twice", ParseError({"--targets", "a", "--targets=b"}));
+    for (const char* jobs : {"0", "33", "-1", "4x", "99999999999"})
+        EXPECT_EQ("--jobs takes a number from 1 to 32",
+                  ParseError({"--address=1.2.3.4", "--jobs", jobs}));
+    EXPECT_EQ("--devices takes no device", ParseError({"--devices", "--address", "1.2.3.4"}));
+    EXPECT_EQ("--list takes no device", ParseError({"--list", "--check"}));
     EXPECT_EQ("--json given twice", ParseError({"--list", "--json", "--json"}));
     EXPECT_EQ("--json takes no value", ParseError({"--list", "--json=yes"}));
     EXPECT_EQ("give either --address or --port-name, not both",
@@ -320,4 +338,41 @@ TEST(CliOptions, IPv4Addresses) {
     for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "1..3.4", "1.2.3.4.", " 1.2.3.4", "1.2.3.-4",
                             "1.2.3.4444", "a.b.c.d", "1.2.3.4 ", "+1.2.3.4"})
         EXPECT_FALSE(IsIPv4Address(bad)) << bad;
+}
+
+TEST(CliTargets, FileLinesAndDevicesNamedTwice) {
+    EXPECT_EQ((std::vector<std::string>{"10.0.0.1", "IP_10.0.0.2", "USB001"}),
+              ParseTargetsText("# office\r\n  10.0.0.1 \r\n\n\t# spare\nIP_10.0.0.2\nUSB001"));
+    CliOptions options;
+    options.addresses = {"10.0.0.1"};
+    options.strPortName = "usb001";
+    std::vector<FleetTarget> targets;
+    std::string error;
+    EXPECT_TRUE(CollectTargets(options, targets, error)) << error;
+    options.addresses.push_back("10.0.0.1");
+    EXPECT_FALSE(CollectTargets(options, targets, error));
+    EXPECT_EQ("device given twice: 10.0.0.1", error);
+    options.addresses.pop_back();
+    options.strTargetsFile = "/nonexistent/targets.txt";
+    EXPECT_FALSE(CollectTargets(options, targets, error));
+    EXPECT_EQ("cannot read the targets file /nonexistent/targets.txt", error);
+}
+
+// The terminal block: the cursor goes back up over exactly the live lines drawn last, so a
+// finished line lands above the running ones and nothing of a longer block is left below.
+TEST(CliFleetDisplay, TerminalBlockRedrawsOnlyTheLiveLines) {
+    std::ostringstream out, err;
+    FleetDisplay display(out, err, DisplayMode::TERMINAL);
+    display.Live(1, "b 10%");
+    display.Live(0, "a 0%");
+    display.Live(1, "b 20%");
+    display.EndLive(0, "a: done");
+    display.EndLive(1, "b: done");
+    EXPECT_EQ("b 10%\n"
+              "\x1b[1F\x1b[Ja 0%\nb 10%\n"
+              "\x1b[2F\x1b[Ja 0%\nb 20%\n"
+              "\x1b[2F\x1b[Ja: done\nb 20%\n"
+              "\x1b[1F\x1b[Jb: done\n",
+              out.str());
+    EXPECT_EQ("", err.str());
 }

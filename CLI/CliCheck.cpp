@@ -1,0 +1,147 @@
+// The dry run over one session. A failed fetch of TargetInfo.txt inside the version check
+// means the device was lost, not that an image is refused.
+#include "CliCheck.h"
+
+#include "CliJson.h"
+#include "CliTexts.h"
+#include "zepInfo.h"
+#include "zepProtocol.h"
+#include "zepUtil.h"
+
+#include <algorithm>
+
+namespace {
+
+const char* const kSend = "send";
+const char* const kSkip = "skip";
+const char* const kNoUpdate = "no update needed";
+const char* const kRefuse = "refuse";
+
+// Codes the version check gives about the image itself; any other means the device was lost.
+bool IsImageVerdict(bool bPass, ZEPRESULT nResult) {
+    return bPass || nResult == RESULT_OK || nResult == RESULT_NO_UPDATE ||
+           nResult == RESULT_ERR_COMPATIBLE || nResult == RESULT_ERR_MODEL ||
+           nResult == RESULT_ERR_DEVICE;
+}
+
+std::string DeviceVersionOf(zepParse& targetInfo, const std::string& strType) {
+    std::string type, version;
+    for (unsigned int i = 0; targetInfo.getTargetInfoVersion(i, type, version); ++i) {
+        if (ZepEqualNoCase(type.c_str(), strType.c_str()))
+            return version;
+    }
+    return std::string();
+}
+
+std::string ResultText(ZEPRESULT nResult) {
+    std::string text = EnglishText(ResultMessageFor(nResult, DEF_NO_VALUE).nTextId);
+    return text.empty() ? "The check ended with result " + std::to_string(nResult) + "." : text;
+}
+
+} // namespace
+
+const char* VerdictName(bool bPass, ZEPRESULT nResult) {
+    if (nResult == RESULT_OK)
+        return bPass ? kSend : kSkip;
+    return nResult == RESULT_NO_UPDATE ? kNoUpdate : kRefuse;
+}
+
+CheckReport CheckDevice(const FleetTarget& target, unsigned short wPortNo) {
+    CheckReport report;
+    std::string strPrinter = target.strPrinter, strPort = target.strName; // the session's buffers
+    try {
+        zepProtocol protocol;
+        ZEPRESULT code = protocol.EnterDownLoadMode(target.bHasPrinter ? &strPrinter[0] : nullptr,
+                                                    &strPort[0], wPortNo, false);
+        if (code != RESULT_OK) {
+            report.nResult = code;
+            return report;
+        }
+        code = protocol.GetFileData("TargetInfo.txt");
+        std::string strModel;
+        if (code == RESULT_OK && !g_ZepInfo.getTgmName(strModel))
+            code = RESULT_ERR_SYSTEM;
+        for (unsigned int index = 0; code == RESULT_OK; ++index) {
+            ImageVerdict image;
+            std::string strBinFile, strCompatible, strHeader;
+            if (!g_ZepInfo.getVersion(index, image.strType, image.strPackageVersion, image.strFile,
+                                      strBinFile, strCompatible, strHeader))
+                break;
+            int nResult = RESULT_ERR_SYSTEM;
+            const bool bPass = protocol.CheckVersion(strModel.c_str(), image.strType.c_str(),
+                                                     image.strPackageVersion.c_str(),
+                                                     strCompatible.c_str(), nResult);
+            if (!IsImageVerdict(bPass, nResult)) {
+                code = nResult;
+                break;
+            }
+            image.nResult = bPass ? RESULT_OK : nResult;
+            image.pszVerdict = VerdictName(bPass, nResult);
+            image.strDeviceVersion = DeviceVersionOf(protocol.TargetInfo(), image.strType);
+            report.images.push_back(image);
+        }
+        protocol.ExitDownLoadMode();
+        report.bRead = code == RESULT_OK;
+        report.nResult = code;
+    } catch (...) {
+        report.bRead = false;
+        report.nResult = RESULT_ERR_SYSTEM;
+    }
+    if (!report.bRead)
+        report.images.clear();
+    return report;
+}
+
+std::string CheckSummaryMessage(const CheckReport& report) {
+    if (!report.bRead)
+        return "Could not be read: " + OneLine(ResultText(report.nResult));
+    std::string text;
+    for (const char* verdict : {kSend, kSkip, kNoUpdate, kRefuse}) {
+        const auto n =
+            std::count_if(report.images.begin(), report.images.end(),
+                          [&](const ImageVerdict& i) { return i.pszVerdict == verdict; });
+        if (n != 0)
+            text += (text.empty() ? "" : ", ") + std::to_string(n) + ' ' + verdict;
+    }
+    return text.empty() ? "The package holds no image." : text + '.';
+}
+
+std::string CheckReportText(const std::string& strDevice, const CheckReport& report) {
+    if (!report.bRead)
+        return strDevice + ": " + CheckSummaryMessage(report);
+    size_t typeWidth = 4, fileWidth = 4, deviceWidth = 4, packageWidth = 4;
+    for (const ImageVerdict& i : report.images) {
+        typeWidth = std::max(typeWidth, i.strType.size());
+        fileWidth = std::max(fileWidth, i.strFile.size());
+        deviceWidth = std::max(deviceWidth, i.strDeviceVersion.size());
+        packageWidth = std::max(packageWidth, i.strPackageVersion.size());
+    }
+    auto pad = [](const std::string& s, size_t width) {
+        return s + std::string(width - s.size() + 2, ' ');
+    };
+    std::string text = strDevice + ":";
+    for (const ImageVerdict& i : report.images) {
+        text += "\n  " + pad(i.strType, typeWidth) + pad(i.strFile, fileWidth) + "device " +
+                pad(i.strDeviceVersion.empty() ? "none" : i.strDeviceVersion, deviceWidth) +
+                "package " + pad(i.strPackageVersion, packageWidth) + i.pszVerdict;
+        if (i.pszVerdict == kRefuse)
+            text += " (" + OneLine(ResultText(i.nResult)) + ")";
+    }
+    return text;
+}
+
+std::string CheckReportJson(const std::string& strDevice, const CheckReport& report) {
+    std::string images;
+    for (const ImageVerdict& i : report.images) {
+        images += images.empty() ? "" : ",";
+        images += "{\"type\":" + JsonString(i.strType) + ",\"file\":" + JsonString(i.strFile) +
+                  ",\"device_version\":" + JsonString(i.strDeviceVersion) +
+                  ",\"package_version\":" + JsonString(i.strPackageVersion) +
+                  ",\"verdict\":" + JsonString(i.pszVerdict) +
+                  ",\"result\":" + std::to_string(i.nResult) + "}";
+    }
+    return "{\"device\":" + JsonString(strDevice) +
+           ",\"final\":true,\"check\":true,\"read\":" + (report.bRead ? "true" : "false") +
+           ",\"result\":" + std::to_string(report.nResult) + ",\"images\":[" + images +
+           "],\"message\":" + JsonString(CheckSummaryMessage(report)) + "}";
+}

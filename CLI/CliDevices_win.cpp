@@ -1,0 +1,9 @@
+// The Windows wizard's list: matching print queues, then USB ports reporting a matching model.
+#include "CliDevices.h"
+
+#include "CliTexts.h"
+#include "zepSystemTargets.h"
+
+std::vector<TargetPrinter> SystemDevices() {
+    return BuildSystemTargetList(EnumLocalQueues(), ZepInfoTargetRules(EnglishText(119)));
+}

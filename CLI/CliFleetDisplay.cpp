@@ -1,0 +1,126 @@
+// The fleet's output. The terminal block is redrawn by moving the cursor up over the live lines
+// (ECMA-48 CPL and ED), so finished lines scroll away above it like ordinary output.
+#include "CliFleetDisplay.h"
+
+#include "CliJson.h"
+#include "CliTexts.h"
+
+#include <algorithm>
+
+std::string JsonSummary(const std::vector<FleetSummaryRow>& rows) {
+    std::string items;
+    size_t failed = 0;
+    for (const FleetSummaryRow& row : rows) {
+        failed += row.bOk ? 0 : 1;
+        items += items.empty() ? "" : ",";
+        items += "{\"device\":" + JsonString(row.strDevice) +
+                 ",\"result\":" + (row.bBegun ? std::to_string(row.nResult) : "null") +
+                 ",\"updated\":" + std::to_string(row.dwUpdatedFirmNum) +
+                 ",\"stopped\":" + (row.bStopped ? "true" : "false") +
+                 ",\"ok\":" + (row.bOk ? "true" : "false") +
+                 ",\"message\":" + JsonString(row.strMessage) + "}";
+    }
+    return "{\"summary\":[" + items + "],\"failed\":" + std::to_string(failed) + "}";
+}
+
+FleetDisplay::FleetDisplay(std::ostream& out, std::ostream& err, DisplayMode mode)
+    : m_out(out), m_err(err), m_mode(mode) {}
+
+void FleetDisplay::Redraw(const std::string* pFinished) {
+    if (m_drawn != 0)
+        m_out << "\x1b[" << m_drawn << "F\x1b[J";
+    if (pFinished != nullptr)
+        m_out << *pFinished << '\n';
+    for (const auto& live : m_live)
+        m_out << live.second << '\n';
+    m_drawn = m_live.size();
+    m_out << std::flush;
+}
+
+void FleetDisplay::Line(const std::string& text) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_mode == DisplayMode::TERMINAL) {
+        Redraw(&text);
+        return;
+    }
+    m_out << text << '\n' << std::flush;
+}
+
+void FleetDisplay::Live(size_t device, const std::string& text) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_live[device] = text;
+    Redraw(nullptr);
+}
+
+void FleetDisplay::EndLive(size_t device, const std::string& text) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_live.erase(device);
+    Redraw(&text);
+}
+
+void FleetDisplay::Notice(const std::string& text) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (text == m_lastNotice)
+        return;
+    m_lastNotice = text;
+    if (m_mode == DisplayMode::TERMINAL)
+        Redraw(&text); // on the error stream it would land inside the redrawn block
+    else
+        m_err << text << '\n' << std::flush;
+}
+
+void FleetDisplay::Summary(const std::vector<FleetSummaryRow>& rows) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_mode == DisplayMode::JSON) {
+        m_out << JsonSummary(rows) << '\n' << std::flush;
+        return;
+    }
+    size_t width = 6; // "Device"
+    for (const FleetSummaryRow& row : rows)
+        width = std::max(width, row.strDevice.size());
+    m_out << '\n' << "Device" << std::string(width - 6 + 2, ' ') << "Result  Message\n";
+    for (const FleetSummaryRow& row : rows) {
+        std::string code = row.bBegun ? std::to_string(row.nResult) : "-";
+        m_out << row.strDevice << std::string(width - row.strDevice.size() + 2, ' ')
+              << std::string(code.size() < 6 ? 6 - code.size() : 0, ' ') << code << "  "
+              << OneLine(row.strMessage) << '\n';
+    }
+    const size_t failed = static_cast<size_t>(
+        std::count_if(rows.begin(), rows.end(), [](const FleetSummaryRow& r) { return !r.bOk; }));
+    m_out << rows.size() - failed << " of " << rows.size() << " device(s) succeeded.\n"
+          << std::flush;
+}
+
+void FleetDeviceSink::Update(const tag_devinfo& info, const ProgressView& view) {
+    const DisplayMode mode = m_display.Mode();
+    const bool bChanged = mode == DisplayMode::JSON ? !ProgressDisplay::SameRecord(info, m_lastInfo)
+                                                    : view != m_lastView;
+    if (m_bShown && !bChanged)
+        return;
+    m_bShown = true;
+    m_lastView = view;
+    m_lastInfo = info;
+    if (mode == DisplayMode::JSON)
+        m_display.Line(JsonWithDevice(m_strName, JsonProgress(info, view)));
+    else if (mode == DisplayMode::LINES)
+        m_display.Line(m_strName + ": " + StatusText(view) + ' ' +
+                       std::to_string(view.FilledPercent()) + '%');
+    else
+        m_display.Live(m_device, m_strName + std::string(m_nameWidth - m_strName.size() + 2, ' ') +
+                                     ProgressDisplay::BarLine(view));
+}
+
+void FleetDeviceSink::Final(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStopped,
+                            const std::string& strCaption, const std::string& strMessage) {
+    const DisplayMode mode = m_display.Mode();
+    if (mode == DisplayMode::JSON) {
+        m_display.Line(
+            JsonWithDevice(m_strName, JsonFinal(nResult, dwUpdatedFirmNum, bStopped, strMessage)));
+        return;
+    }
+    const std::string line = m_strName + ": " + strCaption + ": " + OneLine(strMessage);
+    if (mode == DisplayMode::TERMINAL)
+        m_display.EndLive(m_device, line);
+    else
+        m_display.Line(line);
+}

@@ -1,0 +1,59 @@
+// Collecting the devices of a run. A file entry that reads as an IPv4 address is an address,
+// anything else a port name, as the wizard tells them apart.
+#include "CliTargets.h"
+
+#include "zepTypes.h"
+#include "zepUtil.h"
+
+#include <fstream>
+#include <sstream>
+
+std::vector<std::string> ParseTargetsText(const std::string& text) {
+    std::vector<std::string> names;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        const std::string::size_type first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == '#')
+            continue;
+        const std::string::size_type last = line.find_last_not_of(" \t\r");
+        names.push_back(line.substr(first, last - first + 1));
+    }
+    return names;
+}
+
+bool CollectTargets(const CliOptions& options, std::vector<FleetTarget>& targets,
+                    std::string& strError) {
+    targets.clear();
+    for (const std::string& address : options.addresses)
+        targets.push_back({address, std::string(), false});
+    if (!options.strPortName.empty())
+        targets.push_back({options.strPortName, options.strPrinter, options.bHasPrinter});
+    if (!options.strTargetsFile.empty()) {
+        std::ifstream file(options.strTargetsFile, std::ios::binary);
+        std::ostringstream text;
+        if (!file || !(text << file.rdbuf())) {
+            strError = "cannot read the targets file " + options.strTargetsFile;
+            return false;
+        }
+        for (const std::string& name : ParseTargetsText(text.str()))
+            targets.push_back({name, std::string(), false});
+        if (targets.empty()) {
+            strError = "no device in the targets file " + options.strTargetsFile;
+            return false;
+        }
+    }
+    for (size_t i = 0; i < targets.size(); ++i) {
+        if (targets[i].strName.size() >= ZEP_NAME_SIZE) {
+            strError = "names are limited to " + std::to_string(ZEP_NAME_SIZE - 1) +
+                       " characters: " + targets[i].strName.substr(0, 40) + "...";
+            return false;
+        }
+        for (size_t j = 0; j < i; ++j) {
+            if (ZepEqualNoCase(targets[i].strName.c_str(), targets[j].strName.c_str())) {
+                strError = "device given twice: " + targets[i].strName;
+                return false;
+            }
+        }
+    }
+    return true;
+}
