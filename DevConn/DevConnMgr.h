@@ -16,6 +16,10 @@
 
 #include <vector>
 
+#ifndef _WIN32
+#include "MacIOKit.h"
+#endif
+
 class DevConnMgr;
 
 // Deletes the manager at process exit. Constant-initialised, so a manager created during the
@@ -49,6 +53,17 @@ public:
     // when there are none.
     int EnumUsbPort(_PORT_INFO_1A** ppPort);
     void FreeUsbPort(_PORT_INFO_1A* pPort);
+#ifndef _WIN32
+    // The maker's USB printer interfaces as "usb://vendor/product?serial=S" URIs.
+    int MacEnumUSBPort(_PORT_INFO_1A** ppPort);
+    // The URI of one interface into pProtURL (kUsbUrlSize bytes); false when it is not a printer
+    // interface of the maker or its URI cannot be made.
+    bool MacUSBPortURL(io_service_t usbInterface, char* pProtURL);
+    // MFG and MODEL/MDL of the device ID into buffers of kMacUsbTextLimit + 1 bytes; true when
+    // the device-ID request succeeded.
+    bool getVendorProductName(io_service_t usbInterface, char* vendorName, char* productName);
+    static const size_t kUsbUrlSize = 255;
+#endif
 
     DevConnMgr(const DevConnMgr&) = delete;
     DevConnMgr& operator=(const DevConnMgr&) = delete;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace {
 
 TEST(PortNameMac, StandardUsbIsAnyNameContainingUsb) {
@@ -21,11 +23,12 @@ TEST(PortNameMac, NoPortMonitorPorts) {
     EXPECT_FALSE(IsMPUSBPRNPort(nullptr));
 }
 
-// USB device URIs get no connection until the USB transport exists; everything else is TCP.
+// USB device URIs get the USB transport (no such device on an empty bus); everything else TCP.
 TEST(TransportChoiceMac, ByPortName) {
     DevConnMgr* pMgr = DevConnMgr::Instance();
     HANDLE h = nullptr;
-    EXPECT_EQ(-3, pMgr->Connect(nullptr, "usb://Torvi/Office?serial=1", FALSE, 48350, &h));
+    unsetenv("HALVARD_USB_BUS");
+    EXPECT_EQ(-8, pMgr->Connect(nullptr, "usb://Torvi/Office?serial=1", FALSE, 48350, &h));
     EXPECT_EQ(-8, pMgr->Connect(nullptr, "USB001", FALSE, 48350, &h)); // TCP, not an address
     EXPECT_EQ(nullptr, h);
 }
