@@ -212,8 +212,11 @@ static std::vector<std::string> StdArray(NSArray* array) {
 }
 
 - (void)_makeTargetPrinterList {
+    // The row chosen last: the table's selection while the page was shown, else the row kept.
     std::string remembered;
-    PrinterInfo* chosen = [_printer_list printerInfoAtIndex:_selectedRowPrtList];
+    const NSInteger chosenRow =
+        [_prtListTblView selectedRow] >= 0 ? [_prtListTblView selectedRow] : _selectedRowPrtList;
+    PrinterInfo* chosen = [_printer_list printerInfoAtIndex:chosenRow];
     if (chosen != nil)
         remembered = Std([chosen printerURI]);
     _selectedRowPrtList = 0;
