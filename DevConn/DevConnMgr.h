@@ -10,6 +10,10 @@
 #include "zepLock.h"
 #include "zepTypes.h"
 
+#ifdef ZEP_WIN_BOOL_UNAVAILABLE
+#error "takes the Windows BOOL: reach it from a C++ file"
+#endif
+
 #include <vector>
 
 #ifndef _WIN32

@@ -6,6 +6,10 @@
 #include "DevConnPortInfo.h"
 #include "zepTypes.h"
 
+#ifdef ZEP_WIN_BOOL_UNAVAILABLE
+#error "takes the Windows BOOL: reach it from a C++ file"
+#endif
+
 typedef struct dev_conn_mgr_opaque* dev_conn_mgr;
 
 extern "C" {

@@ -15,7 +15,13 @@ typedef BYTE* PBYTE;
 typedef DWORD* LPDWORD;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
+#ifndef __OBJC__
 typedef int BOOL;
+#else
+// Objective-C brings its own one-byte BOOL. Sources in that language reach the interfaces that
+// take the Windows BOOL only through plain C++ files (ZEP_WIN_BOOL_UNAVAILABLE stops them).
+#define ZEP_WIN_BOOL_UNAVAILABLE 1
+#endif
 typedef void* HANDLE;
 
 #ifndef TRUE

@@ -2,8 +2,10 @@
 # The main job: pack the sample firmware into the programs, start the simulated device, update
 # it end to end, and check that the device received every image byte for byte: first with the
 # console updater, then with the Windows wizard under Wine, driven through its pages (on the
-# display when there is one, else on a private one with screenshots in build/demo/windows).
-# HALVARD_DEMO=console runs the console part only (over TCP, then over the simulated USB bus).
+# display when there is one, else on a private one with screenshots in build/demo/windows), then
+# with the macOS program (GNUstep) on a private display, screenshots in build/demo/mac.
+# HALVARD_DEMO=console runs the console part only (over TCP, then over the simulated USB bus),
+# HALVARD_DEMO=mac the macOS part only.
 set -eu
 cd "$(dirname "$0")/.."
 mode=${HALVARD_DEMO:-all}
@@ -22,6 +24,30 @@ bin=build/release/bin
 demo=build/demo
 rm -rf "$demo"
 mkdir -p "$demo/firmware" "$demo/device"
+
+# mac_part: the sample firmware bound into ZEP_MAC.app, one update through its window.
+mac_part() {
+    echo "== Packing the sample firmware into ZEP_MAC.app"
+    [ -f "$demo/firmware/hv2000_boot.bin" ] || sh scripts/make-sample-firmware.sh "$demo/firmware"
+    app=$bin/ZEP_MAC.app
+    rm -f "$app/ZEPBINDDATA"
+    "$bin/zepbind" create -o "$app/ZEPBINDDATA" --info examples/ZEPINFO.txt \
+        "$demo/firmware/hv2000_boot.bin" "$demo/firmware/hv2000_lang.bin"
+    "$bin/zepbind" list "$app/ZEPBINDDATA"
+    echo "== Updating the device at 127.0.0.1 through the ZEP_MAC window"
+    mstatus=0
+    sh scripts/mac-drive.sh build/release "$app/ZEPBINDDATA" "$demo/mac" "" English \
+        "$demo/mac-device" || mstatus=$?
+    echo "== Checking what the device received from the macOS window"
+    cmp "$demo/firmware/hv2000_boot.bin" "$demo/mac-device/BOOTABLE"
+    cmp "$demo/firmware/hv2000_lang.bin" "$demo/mac-device/LANGUAGE"
+    echo "Both images arrived byte for byte. Window run status: $mstatus; its pages: $demo/mac"
+    return $mstatus
+}
+if [ "$mode" = mac ]; then
+    mac_part
+    exit $?
+fi
 
 echo "== Packing the sample firmware into halvard"
 sh scripts/make-sample-firmware.sh "$demo/firmware"
@@ -110,4 +136,7 @@ echo "== Checking what the device received from the wizard"
 cmp "$demo/firmware/hv2000_boot.bin" "$demo/device/BOOTABLE"
 cmp "$demo/firmware/hv2000_lang.bin" "$demo/device/LANGUAGE"
 echo "Both images arrived byte for byte. Wizard run status: $wstatus; its pages: $demo/windows"
-exit $wstatus
+[ "$wstatus" -eq 0 ] || exit $wstatus
+wine_stop
+trap - EXIT
+mac_part

@@ -8,9 +8,10 @@ case "${1:-all}" in
 all)
     # The Windows build under Wine, with fonts for the dialogs of every language.
     want="$want g++-mingw-w64-x86-64 wine wine64 xvfb xauth locales fonts-ipafont-gothic
-          fonts-wqy-microhei fonts-nanum fonts-tlwg-loma-ttf fonts-liberation2 fonts-wine"
+          fonts-wqy-microhei fonts-nanum fonts-tlwg-loma-ttf fonts-liberation2 fonts-wine
+          gnustep-devel libgnustep-gui-dev gobjc++ cups libcups2-dev twm"
     ;;
-screenshots) want="imagemagick" ;;
+screenshots) want="imagemagick xvfb xauth gnustep-devel libgnustep-gui-dev gobjc++ cups libcups2-dev twm" ;;
 esac
 missing=""
 for p in $want; do

@@ -1,0 +1,18 @@
+// The update information of the bound package as Cocoa objects, for the macOS window.
+#pragma once
+
+#import <Foundation/Foundation.h>
+
+@interface zepParseController : NSObject
++ (int)loadData;
++ (NSMutableString*)getTgmName;
++ (NSMutableString*)getModelName;
++ (NSMutableArray*)getDriverName;
++ (NSMutableArray*)getDeviceIDModelName;
++ (BOOL)getDispFirmVersion:(unsigned int)index:(NSString**)type:(NSString**)version;
++ (BOOL)getPlatformMaxVersion:(long*)pMax MinVersion:(long*)pMin;
++ (int)getNeedEnterOperation;
++ (int)getNeedExitOperation;
++ (int)getAllowVersionDown;
++ (int)getPortNo;
+@end

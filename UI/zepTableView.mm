@@ -1,0 +1,10 @@
+// Printer table view.
+#import "zepTableView.h"
+
+@implementation zepTableView
+
+- (BOOL)acceptsFirstMouse:(NSEvent*)event {
+    return NO;
+}
+
+@end
