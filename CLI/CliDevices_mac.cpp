@@ -1,10 +1,20 @@
-// The macOS list: for now the USB ports that report a matching model. The macOS list rules
-// (print queues from the printing system and the maker's USB printers) replace this body.
+// The macOS list: print queues whose make-and-model begins with a driver name of the package and
+// whose device is reached over TCP/IP or USB, then the maker's USB printers without a queue, by
+// the rules the macOS window applies.
 #include "CliDevices.h"
 
 #include "CliTexts.h"
-#include "zepSystemTargets.h"
+#include "MacPrinterSources.h"
+#include "zepInfo.h"
 
 std::vector<TargetPrinter> SystemDevices() {
-    return BuildSystemTargetList(std::vector<SpoolerQueue>(), ZepInfoTargetRules(EnglishText(119)));
+    MacTargetListRules rules;
+    zepinfo_getDriverName(rules.driverNames);
+    zepinfo_getTgmName(rules.strTgmName);
+    zepinfo_getDeviceIDModelName(rules.deviceIdModels);
+    rules.strUsbPrinterName = EnglishText(119); // the wizard's name for a USB device
+    std::vector<TargetPrinter> devices;
+    for (const MacTarget& row : SystemMacTargetList(rules, std::string()).rows)
+        devices.push_back(TargetPrinter{row.strName, row.strUri});
+    return devices;
 }

@@ -2,8 +2,9 @@
 # Installs what building and testing Halvard needs, from Debian's packages. Idempotent: packages
 # already present are not fetched again. Usage: install-deps.sh [native|all|screenshots]
 set -eu
-# clang with its libFuzzer runtime for the fuzz preset; clang-tidy and cppcheck for the analysers.
-want="cmake make g++ googletest libgtest-dev clang libclang-rt-14-dev clang-tidy cppcheck"
+# libcups for the macOS variant's print-queue list; clang with its libFuzzer runtime for the fuzz
+# preset; clang-tidy and cppcheck for the analysers.
+want="cmake make g++ googletest libgtest-dev libcups2-dev clang libclang-rt-14-dev clang-tidy cppcheck"
 case "${1:-all}" in
 all)
     # The Windows build under Wine, with fonts for the dialogs of every language.
