@@ -243,36 +243,11 @@ BOOL DevConnUSB::WritePort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbWritten, DWORD d
     return bOk;
 }
 
-DWORD DevConnUSB::SetCacheData(PBYTE pBuff, DWORD dwSize) {
-    if (pBuff == nullptr || dwSize == 0)
-        return 0;
-    const DWORD dwTake =
-        dwSize < kCacheSize - m_CacheDataSize ? dwSize : kCacheSize - m_CacheDataSize;
-    std::memcpy(m_CacheBuff + m_CacheDataSize, pBuff, dwTake);
-    m_CacheDataSize += dwTake;
-    return dwTake;
-}
-
-DWORD DevConnUSB::GetCacheData(PBYTE pBuff, DWORD dwSize) {
-    if (pBuff == nullptr || dwSize == 0 || m_CacheDataSize == 0)
-        return 0;
-    const DWORD dwMove = dwSize < m_CacheDataSize ? dwSize : m_CacheDataSize;
-    std::memcpy(pBuff, m_CacheBuff, dwMove);
-    std::memmove(m_CacheBuff, m_CacheBuff + dwMove, m_CacheDataSize - dwMove);
-    m_CacheDataSize -= dwMove;
-    return dwMove;
-}
-
 // Cached bytes first, then the read's, and what does not fit the request into the cache.
 BOOL DevConnUSB::CompleteRead(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded) {
     const bool bOk = m_ReadCompletionResult == kIOReturnSuccess;
     if (bOk) {
-        DWORD dwCount = GetCacheData(pBuff, cbBuf);
-        const DWORD dwFit = cbBuf - dwCount < m_dwReaded ? cbBuf - dwCount : m_dwReaded;
-        std::memcpy(pBuff + dwCount, m_pReadBuf, dwFit);
-        dwCount += dwFit;
-        SetCacheData(m_pReadBuf + dwFit, m_dwReaded - dwFit);
-        *pcbReaded = dwCount;
+        *pcbReaded = DeliverRead(pBuff, cbBuf, m_pReadBuf, m_dwReaded);
     }
     FreeMem(m_pReadBuf);
     m_pReadBuf = nullptr;
@@ -295,9 +270,8 @@ BOOL DevConnUSB::ReadPort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded, DWORD dwT
         return FALSE;
     CFRunLoopAddSource(CFRunLoopGetCurrent(), source, kCFRunLoopDefaultMode);
     if (!m_bReading) {
-        const DWORD dwMissing = cbBuf - m_CacheDataSize;
         m_dwReaded = 0;
-        m_dwReadSize = (dwMissing + kCacheSize - 1) / kCacheSize * kCacheSize;
+        m_dwReadSize = ReadSizeFor(cbBuf);
         m_pReadBuf = static_cast<PBYTE>(AllocMem(m_dwReadSize));
         m_bReadComplete = false;
         m_ReadCompletionResult = kIOReturnSuccess;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "DevConnBase.h"
+#include "DevConnUSBCache.h"
 #include "MacIOKit.h"
 
 // The open interface of a connection.
@@ -16,7 +17,7 @@ struct USBContext {
     UInt8 intrPipe;
 };
 
-class DevConnUSB : public DevConnBase {
+class DevConnUSB : public DevConnBase, public DevConnUSBCache {
 public:
     DevConnUSB() = default;
     ~DevConnUSB() override;
@@ -35,7 +36,6 @@ public:
     static bool IsPackageModel(const char* pszModel);
 
     static const DevConnFraming kFraming;
-    static const DWORD kCacheSize = 512;
 
 protected:
     io_service_t searchDevice(LPCSTR pPortName);
@@ -47,15 +47,11 @@ protected:
     BOOL ReadPort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded, DWORD dwTimeout) override;
     bool IsReplyAwaited(PBYTE pSndBuf, DWORD dwSndSize) override;
     bool IsSendFileCheck(PBYTE pSndBuf, DWORD dwSndSize);
-    DWORD SetCacheData(PBYTE pBuff, DWORD dwSize);
-    DWORD GetCacheData(PBYTE pBuff, DWORD dwSize);
 
     friend void ReadCompletion(void* refCon, IOReturn result, void* arg0);
     friend void WriteCompletion(void* refCon, IOReturn result, void* arg0);
 
     USBContext* m_hPort = nullptr;
-    DWORD m_CacheDataSize = 0;
-    BYTE m_CacheBuff[kCacheSize] = {};
     bool m_bReading = false;
     PBYTE m_pReadBuf = nullptr;
     DWORD m_dwReadSize = 0;

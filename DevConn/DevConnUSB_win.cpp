@@ -56,26 +56,6 @@ int DevConnUSB::Connect(LPCSTR, LPCSTR pPortName, WORD) {
     return DEVCONN_OK;
 }
 
-DWORD DevConnUSB::SetCacheData(PBYTE pBuff, DWORD dwSize) {
-    if (pBuff == nullptr || dwSize == 0)
-        return 0;
-    const DWORD dwTake =
-        dwSize < kCacheSize - m_CacheDataSize ? dwSize : kCacheSize - m_CacheDataSize;
-    std::memcpy(m_CacheBuff + m_CacheDataSize, pBuff, dwTake);
-    m_CacheDataSize += dwTake;
-    return dwTake;
-}
-
-DWORD DevConnUSB::GetCacheData(PBYTE pBuff, DWORD dwSize) {
-    if (pBuff == nullptr || dwSize == 0 || m_CacheDataSize == 0)
-        return 0;
-    const DWORD dwMove = dwSize < m_CacheDataSize ? dwSize : m_CacheDataSize;
-    std::memcpy(pBuff, m_CacheBuff, dwMove);
-    std::memmove(m_CacheBuff, m_CacheBuff + dwMove, m_CacheDataSize - dwMove);
-    m_CacheDataSize -= dwMove;
-    return dwMove;
-}
-
 BOOL DevConnUSB::WritePort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbWritten, DWORD dwTimeout) {
     if (pBuff == nullptr || pcbWritten == nullptr)
         return FALSE;
@@ -118,14 +98,9 @@ BOOL DevConnUSB::FailRead() {
 
 // Cached bytes first, then the read's, and what does not fit the request into the cache.
 BOOL DevConnUSB::CompleteRead(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded) {
-    DWORD dwCount = GetCacheData(pBuff, cbBuf);
-    const DWORD dwFit = cbBuf - dwCount < m_dwReaded ? cbBuf - dwCount : m_dwReaded;
-    std::memcpy(pBuff + dwCount, m_pReadBuf, dwFit);
-    dwCount += dwFit;
-    SetCacheData(m_pReadBuf + dwFit, m_dwReaded - dwFit);
+    *pcbReaded = DeliverRead(pBuff, cbBuf, m_pReadBuf, m_dwReaded);
     FreeMem(m_pReadBuf);
     m_pReadBuf = nullptr;
-    *pcbReaded = dwCount;
     return TRUE;
 }
 
@@ -140,8 +115,7 @@ BOOL DevConnUSB::ReadPort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded, DWORD) {
         return TRUE;
     }
     if (!m_bReading) {
-        const DWORD dwMissing = cbBuf - m_CacheDataSize;
-        m_dwReadSize = (dwMissing + kCacheSize - 1) / kCacheSize * kCacheSize;
+        m_dwReadSize = ReadSizeFor(cbBuf);
         m_dwReaded = 0;
         m_pReadBuf = static_cast<PBYTE>(AllocMem(m_dwReadSize));
         if (m_pReadBuf == nullptr)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "DevConnBase.h"
+#include "DevConnUSBCache.h"
 
 #include <windows.h>
 
@@ -25,7 +26,7 @@ UsbPrintDeviceAccess& SetupApiUsbAccess();
 // port number in three digits.
 void UsbInterfacePortName(LPCSTR pBaseName, DWORD dwPortNumber, char (&szName)[300]);
 
-class DevConnUSB : public DevConnBase {
+class DevConnUSB : public DevConnBase, public DevConnUSBCache {
 public:
     DevConnUSB();
     ~DevConnUSB() override;
@@ -40,19 +41,14 @@ public:
     static void SetDeviceAccess(UsbPrintDeviceAccess* pAccess);
 
     static const DevConnFraming kFraming;
-    static const DWORD kCacheSize = 512;
 
 protected:
     HANDLE StdUsbOpen(LPCSTR pPortName);
     BOOL WritePort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbWritten, DWORD dwTimeout) override;
     // Never waits more than 10 ms; a read still pending stays outstanding for the next call.
     BOOL ReadPort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded, DWORD dwTimeout) override;
-    DWORD SetCacheData(PBYTE pBuff, DWORD dwSize);
-    DWORD GetCacheData(PBYTE pBuff, DWORD dwSize);
 
     HANDLE m_hPort = nullptr;
-    DWORD m_CacheDataSize = 0;
-    BYTE m_CacheBuff[kCacheSize] = {};
     bool m_bReading = false;
     PBYTE m_pReadBuf = nullptr;
     DWORD m_dwReadSize = 0;
