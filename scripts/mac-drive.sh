@@ -19,14 +19,8 @@ until grep -q "listening" "$device.sim.out" 2>/dev/null; do
     sleep 0.1
 done
 status=0
-xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" sh -c '
-    gdnc --no-fork >/dev/null 2>&1 &
-    gdnc_pid=$!
-    status=0
-    "$@" -GSX11HandlesWindowDecorations NO -GSSuppressAppIcon YES || status=$?
-    kill $gdnc_pid 2>/dev/null
-    exit $status' sh "$build/bin/zepmacdrive.app/zepmacdrive" "$package" 127.0.0.1 "$shots" \
-    "$prefix" -NSLanguages "($language)" || status=$?
+"$(dirname "$0")/gnustep-run" "$build/bin/zepmacdrive.app/zepmacdrive" "$package" 127.0.0.1 \
+    "$shots" "$prefix" -NSLanguages "($language)" || status=$?
 kill $sim 2>/dev/null || true
 wait $sim 2>/dev/null || true
 trap - EXIT

@@ -1,6 +1,6 @@
 #!/bin/sh
-# Runs the macOS window tests: a private display (Xvfb), GNUstep's notification daemon and a
-# private CUPS scheduler with a "qzrk" backend, each stopped again by its own process id.
+# Runs the macOS window tests on a private display (scripts/gnustep-run) with a private CUPS
+# scheduler with a "qzrk" backend, stopped again by its own process id.
 # Usage: run-macui-tests.sh TEST-PROGRAM [ARGS...]
 set -eu
 dir=$(mktemp -d "${TMPDIR:-/tmp}/halvard-macui.XXXXXX")
@@ -50,11 +50,5 @@ until [ -S "$CUPS_SERVER" ]; do
     sleep 0.05
 done
 status=0
-xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" sh -c '
-    gdnc --no-fork >/dev/null 2>&1 &
-    gdnc_pid=$!
-    status=0
-    "$@" -GSX11HandlesWindowDecorations NO -GSSuppressAppIcon YES || status=$?
-    kill $gdnc_pid 2>/dev/null
-    exit $status' sh "$@" || status=$?
+"$(dirname "$0")/../../scripts/gnustep-run" "$@" || status=$?
 exit $status
