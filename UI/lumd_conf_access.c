@@ -71,6 +71,19 @@ static int SectionName(char* line, char* lineEnd, char** pName, char** pNameEnd)
     return 1;
 }
 
+/* Finds the next section line at or after *pLine: its queue name's bounds, and in *pLine the
+   start of the line after it. False at the end of the data. */
+static int NextSection(char** pLine, char* pEnd, char** pName, char** pNameEnd) {
+    while (*pLine < pEnd) {
+        char* end = LineEnd(*pLine, pEnd);
+        int found = SectionName(*pLine, end, pName, pNameEnd);
+        *pLine = end < pEnd ? end + 1 : pEnd;
+        if (found)
+            return 1;
+    }
+    return 0;
+}
+
 int zGetAllDataFromStream(FILE* pStream, char** pBuf, long* lUsedSize) {
     size_t cap = 64;
     size_t used = 0;
@@ -115,49 +128,47 @@ const char* zGetIOSignatureFromLumdUri(const char* pLumdUri) {
 int zGetPrinterAddressAndIOLibType(char* pStart, char* pEnd, char* pQueueName, char** pAddress,
                                    char** pType) {
     char* line;
+    char* name;
+    char* nameEnd;
     size_t nQueue;
     if (pStart == NULL || pEnd == NULL || pQueueName == NULL || pAddress == NULL || pType == NULL)
         return 0;
     *pAddress = NULL;
     *pType = NULL;
     nQueue = strlen(pQueueName);
-    for (line = pStart; line < pEnd;) {
-        char* end = LineEnd(line, pEnd);
-        char* name;
-        char* nameEnd;
-        if (SectionName(line, end, &name, &nameEnd) && (size_t)(nameEnd - name) == nQueue &&
-            memcmp(name, pQueueName, nQueue) == 0) {
-            char* next = end < pEnd ? end + 1 : pEnd;
-            char* nextEnd = LineEnd(next, pEnd);
-            char* path = FindIn(next, nextEnd, kDevicePath);
-            const char* sig;
-            char* addr;
-            char* addrEnd;
-            if (path == NULL)
-                return 1;
-            path += sizeof kDevicePath - 1;
-            sig = SignatureAt(path, nextEnd);
-            if (sig == NULL)
-                return 0;
-            *pType = CopyText(sig, strlen(sig));
-            if (*pType == NULL)
-                return 0;
-            addr = path + strlen(sig);
-            addrEnd = FindIn(addr, nextEnd, kPdlType);
-            if (addrEnd == NULL) {
-                if (nextEnd == pEnd)
-                    return 1; /* last line without '\n': no address */
-                addrEnd = nextEnd;
-            }
-            *pAddress = CopyText(addr, (size_t)(addrEnd - addr));
-            if (*pAddress == NULL) {
-                free(*pType);
-                *pType = NULL;
-                return 0;
-            }
+    for (line = pStart; NextSection(&line, pEnd, &name, &nameEnd);) {
+        char* nextEnd;
+        char* path;
+        const char* sig;
+        char* addr;
+        char* addrEnd;
+        if ((size_t)(nameEnd - name) != nQueue || memcmp(name, pQueueName, nQueue) != 0)
+            continue;
+        nextEnd = LineEnd(line, pEnd);
+        path = FindIn(line, nextEnd, kDevicePath);
+        if (path == NULL)
             return 1;
+        path += sizeof kDevicePath - 1;
+        sig = SignatureAt(path, nextEnd);
+        if (sig == NULL)
+            return 0;
+        *pType = CopyText(sig, strlen(sig));
+        if (*pType == NULL)
+            return 0;
+        addr = path + strlen(sig);
+        addrEnd = FindIn(addr, nextEnd, kPdlType);
+        if (addrEnd == NULL) {
+            if (nextEnd == pEnd)
+                return 1; /* last line without '\n': no address */
+            addrEnd = nextEnd;
         }
-        line = end + 1;
+        *pAddress = CopyText(addr, (size_t)(addrEnd - addr));
+        if (*pAddress == NULL) {
+            free(*pType);
+            *pType = NULL;
+            return 0;
+        }
+        return 1;
     }
     return 0;
 }
@@ -165,61 +176,49 @@ int zGetPrinterAddressAndIOLibType(char* pStart, char* pEnd, char* pQueueName, c
 /* Names are copied rather than cut out in place, so the data stays intact for the next look-up. */
 int zGetQueueNameFromPrinterAddress(char* pStart, char* pEnd, char* pAddress, char** pQueueName) {
     char* line;
+    char* name;
+    char* nameEnd;
     if (pStart == NULL || pEnd == NULL || pAddress == NULL || pQueueName == NULL)
         return 0;
     *pQueueName = NULL;
-    for (line = pStart; line < pEnd;) {
-        char* end = LineEnd(line, pEnd);
-        char* name;
-        char* nameEnd;
-        if (SectionName(line, end, &name, &nameEnd)) {
-            char* next = end < pEnd ? end + 1 : pEnd;
-            char* nextEnd = LineEnd(next, pEnd);
-            char* path = FindIn(next, nextEnd, kDevicePath);
-            if (path != NULL && FindIn(path + sizeof kDevicePath - 1, nextEnd, pAddress) != NULL) {
-                *pQueueName = CopyText(name, (size_t)(nameEnd - name));
-                return *pQueueName != NULL;
-            }
-            end = nextEnd;
+    for (line = pStart; NextSection(&line, pEnd, &name, &nameEnd);) {
+        char* nextEnd = LineEnd(line, pEnd);
+        char* path = FindIn(line, nextEnd, kDevicePath);
+        if (path != NULL && FindIn(path + sizeof kDevicePath - 1, nextEnd, pAddress) != NULL) {
+            *pQueueName = CopyText(name, (size_t)(nameEnd - name));
+            return *pQueueName != NULL;
         }
-        line = end + 1;
+        line = nextEnd < pEnd ? nextEnd + 1 : pEnd;
     }
     return 0;
 }
 
 int zGetFirstQueueName(char* pStart, char* pEnd, char** pNextStart, char** pQueueName) {
     char* line;
+    char* name;
+    char* nameEnd;
     if (pStart == NULL || pEnd == NULL || pNextStart == NULL || pQueueName == NULL)
         return 0;
     *pQueueName = NULL;
-    for (line = pStart; line < pEnd;) {
-        char* end = LineEnd(line, pEnd);
-        char* name;
-        char* nameEnd;
-        if (SectionName(line, end, &name, &nameEnd)) {
-            *pQueueName = CopyText(name, (size_t)(nameEnd - name));
-            if (*pQueueName == NULL)
-                return 0;
-            *pNextStart = end < pEnd ? end + 1 : pEnd;
-            return 1;
-        }
-        line = end + 1;
-    }
-    return 0;
+    line = pStart;
+    if (!NextSection(&line, pEnd, &name, &nameEnd))
+        return 0;
+    *pQueueName = CopyText(name, (size_t)(nameEnd - name));
+    if (*pQueueName == NULL)
+        return 0;
+    *pNextStart = line;
+    return 1;
 }
 
 int zGetQueueCount(char* pStart, char* pEnd) {
     int count = 0;
     char* line;
+    char* name;
+    char* nameEnd;
     if (pStart == NULL || pEnd == NULL)
         return 0;
-    for (line = pStart; line < pEnd;) {
-        char* end = LineEnd(line, pEnd);
-        char* name;
-        char* nameEnd;
-        count += SectionName(line, end, &name, &nameEnd);
-        line = end + 1;
-    }
+    for (line = pStart; NextSection(&line, pEnd, &name, &nameEnd);)
+        ++count;
     return count;
 }
 
