@@ -13,9 +13,8 @@
 
 static const DWORD kHeaderSize = sizeof(TAG_SSTHEADER);
 
-// Milliseconds since dwStart on the wrapping 32-bit tick clock.
 static DWORD Elapsed(DWORD dwStart) {
-    return static_cast<DWORD>(static_cast<uint32_t>(ZepTickCount() - dwStart));
+    return static_cast<DWORD>(ZepElapsedMs(dwStart));
 }
 
 static DWORD Tick() {

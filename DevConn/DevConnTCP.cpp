@@ -87,7 +87,7 @@ BOOL DevConnTCP::WritePort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbWritten, DWORD d
         dwSent += static_cast<DWORD>(n);
         if (n > 0)
             continue;
-        const DWORD dwPassed = static_cast<DWORD>(static_cast<uint32_t>(ZepTickCount() - dwStart));
+        const DWORD dwPassed = static_cast<DWORD>(ZepElapsedMs(dwStart));
         if (dwPassed >= dwTimeout || SockWaitWritable(dwTimeout - dwPassed) <= 0)
             break;
     }

@@ -8,15 +8,12 @@
 #include <cstring>
 #include <string>
 
-// One write without a time-out of ours, 50 ms reads and reply window; no read after a block;
-// a request is required; 10 ms before each payload read, and one retry of a failed one.
-const DevConnFraming DevConnUSBPM::kFraming = {0, 50, 50, false, true, 10, true};
+// One write without a time-out of ours, 50 ms reads and reply window; no read after a block
+// (the engine collects the answers a device owes); 10 ms before each payload read, and one
+// retry of a failed one.
+const DevConnFraming DevConnUSBPM::kFraming = {0, 50, 50, false, false, 10, true};
 
 namespace {
-
-DWORD ElapsedSince(unsigned long dwStart) {
-    return static_cast<DWORD>(ZepTickCount() - dwStart);
-}
 
 HMODULE LoadSystemDll(LPCSTR pszName) {
     char szPath[MAX_PATH] = {};
@@ -113,7 +110,7 @@ BOOL DevConnUSBPM::ReadPort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded, DWORD d
             return FALSE;
         if (bLast && dwGot <= cbBuf - *pcbReaded)
             *pcbReaded += dwGot;
-        if (*pcbReaded < cbBuf && ElapsedSince(dwStart) >= dwTimeout)
+        if (*pcbReaded < cbBuf && ZepElapsedMs(dwStart) >= dwTimeout)
             return TRUE;
     }
     return bLast;

@@ -205,7 +205,7 @@ int DevConnUSB::Connect(LPCSTR, LPCSTR pPortName, WORD) {
 bool DevConnUSB::RunUntil(const bool* pbDone, DWORD dwTimeout) {
     const unsigned long start = ZepTickCount();
     while (!*pbDone) {
-        const DWORD dwPassed = static_cast<uint32_t>(ZepTickCount() - start);
+        const DWORD dwPassed = ZepElapsedMs(start);
         if (dwPassed >= dwTimeout)
             return false;
         const SInt32 r =

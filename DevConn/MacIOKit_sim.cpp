@@ -439,7 +439,7 @@ SInt32 CFRunLoopRunInMode(CFStringRef, CFTimeInterval seconds, Boolean returnAft
                 return kCFRunLoopRunHandledSource;
             continue;
         }
-        const unsigned long passed = static_cast<uint32_t>(ZepTickCount() - start);
+        const unsigned long passed = ZepElapsedMs(start);
         if (passed >= limit)
             return kCFRunLoopRunTimedOut;
         WaitForSockets(rl, static_cast<int>(limit - passed));

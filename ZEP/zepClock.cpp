@@ -34,3 +34,7 @@ unsigned long ZepTickCount() {
     auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
     return static_cast<unsigned long>(static_cast<uint32_t>(ms));
 }
+
+unsigned long ZepElapsedMs(unsigned long dwStart) {
+    return static_cast<unsigned long>(static_cast<uint32_t>(ZepTickCount() - dwStart));
+}

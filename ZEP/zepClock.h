@@ -14,5 +14,8 @@ ZepSleepFn ZepSetSleepHook(ZepSleepFn fn);
 // Monotonic milliseconds, wrapping at 2^32 like GetTickCount.
 unsigned long ZepTickCount();
 
+// Milliseconds since dwStart, a ZepTickCount value, right across the clock's wrap.
+unsigned long ZepElapsedMs(unsigned long dwStart);
+
 // Replace the tick clock (null restores the real one). Returns the previous hook.
 ZepTickFn ZepSetTickHook(ZepTickFn fn);
