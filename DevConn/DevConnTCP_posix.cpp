@@ -2,7 +2,6 @@
 #include "DevConnTCP.h"
 
 #include "DevConnTCPResolve.h"
-#include "zepClock.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -85,11 +84,8 @@ BOOL DevConnTCP::ReadPort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded, DWORD dwT
     ssize_t n = ::recv(static_cast<int>(m_hSocket), pBuff, cbBuf, flags);
     if (n < 0)
         return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? TRUE : FALSE;
-    if (n == 0) {
-        // The device closed the connection: a poll with no data, but without spinning.
-        ZepSleep(dwTimeout);
-        return TRUE;
-    }
+    if (n == 0)
+        return FALSE; // the device closed the connection: lost now, not after the time-out
     *pcbReaded = static_cast<DWORD>(n);
     return TRUE;
 }

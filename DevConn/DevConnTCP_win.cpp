@@ -5,7 +5,6 @@
 #include "DevConnTCP.h"
 
 #include "DevConnTCPResolve.h"
-#include "zepClock.h"
 
 #include <cstring>
 
@@ -80,11 +79,8 @@ BOOL DevConnTCP::ReadPort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded, DWORD dwT
     int n = recv(s, reinterpret_cast<char*>(pBuff), static_cast<int>(cbBuf), 0);
     if (n == SOCKET_ERROR)
         return WSAGetLastError() == WSAEWOULDBLOCK ? TRUE : FALSE;
-    if (n == 0) {
-        // The device closed the connection: a poll with no data, but without spinning.
-        ZepSleep(dwTimeout);
-        return TRUE;
-    }
+    if (n == 0)
+        return FALSE; // the device closed the connection: lost now, not after the time-out
     *pcbReaded = static_cast<DWORD>(n);
     return TRUE;
 }
