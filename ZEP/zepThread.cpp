@@ -6,6 +6,7 @@
 #include "zepInfo.h"
 #include "zepProtocol.h"
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -97,6 +98,16 @@ void zepThread::RunThread(char* pszPrinterName, char* pszPortName, unsigned shor
     StartupDone(true);
     ZepSleep(kPhasePause);
 
+    // Without its time limits the update would enter download mode and then fail every image:
+    // the device is not touched at all.
+    int nSeconds = 0;
+    if (!g_ZepInfo.getEnterTime(nSeconds) || !g_ZepInfo.getExitTime(nSeconds) ||
+        !g_ZepInfo.getUpdateTime(nSeconds)) {
+        protocol->setUpdateState(m_tDeviceInfo, UPDATE_ERROR, RESULT_ERR_SYSTEM, 0, 0);
+        WaitForStop();
+        return;
+    }
+
     ZEPRESULT code = protocol->EnterDownLoadMode(pszPrinterName, pszPortName, wPortNo, false);
     if (code != RESULT_OK) {
         // Download mode was never entered: nothing to switch back.
@@ -168,24 +179,45 @@ ZEPRESULT zepThread::RunImages(zepProtocol& protocol, const char* pszModelName) 
     return RESULT_OK;
 }
 
-// After an accepted image: follow the device while it writes, or mark the image written.
+// After an accepted image: follow the device while it writes, or mark the image written. An
+// image passed over by the version check was never sent (the record is still at
+// CHECKVERSION_STATE): it is not counted as updated, and there is no writing to follow.
 ZEPRESULT zepThread::FinishImage(zepProtocol& protocol) {
     bool bQuery;
     {
         ZepLock lock(m_lock);
-        m_tDeviceInfo.dwUpdatedFirmNum += 1;
-        // An image passed over by the version check was never sent (the record is still at
-        // CHECKVERSION_STATE): there is no writing to follow.
-        bQuery = m_tDeviceInfo.bSupportQureryUpdate && m_tDeviceInfo.UpdateState == TRANSFER_FIRM;
+        const bool bSent = m_tDeviceInfo.UpdateState == TRANSFER_FIRM;
+        if (bSent)
+            m_tDeviceInfo.dwUpdatedFirmNum += 1;
+        bQuery = m_tDeviceInfo.bSupportQureryUpdate && bSent;
     }
     if (bQuery) {
-        do {
+        int nUpdateTime = 0;
+        if (!g_ZepInfo.getUpdateTime(nUpdateTime))
+            return RESULT_ERR_SYSTEM;
+        // A device that keeps saying "still writing" without its figures moving is stuck:
+        // after UPDATETIME of that, the image has failed rather than the wait going on for ever.
+        const unsigned long dwStallLimit =
+            nUpdateTime <= 0 ? 0 : static_cast<unsigned long>(nUpdateTime) * 1000UL;
+        unsigned long dwSince = ZepTickCount();
+        uint32_t dwDone = UINT32_MAX, dwTotal = UINT32_MAX;
+        for (;;) {
             if (!PollWait())
                 return RESULT_OK; // stopped: the image counts as updated, no pause
             ZEPRESULT code = protocol.CheckState(m_tDeviceInfo);
             if (code != RESULT_OK)
                 return code;
-        } while (CurrentState() != END_FIRM_UPDATE);
+            ZepLock lock(m_lock);
+            if (m_tDeviceInfo.UpdateState == END_FIRM_UPDATE)
+                break;
+            if (m_tDeviceInfo.dwCurrentSize != dwDone || m_tDeviceInfo.dwMaxSize != dwTotal) {
+                dwDone = m_tDeviceInfo.dwCurrentSize;
+                dwTotal = m_tDeviceInfo.dwMaxSize;
+                dwSince = ZepTickCount();
+            } else if (ZepElapsedMs(dwSince) >= dwStallLimit) {
+                return RESULT_ERR_DEVICE;
+            }
+        }
     } else {
         ZepLock lock(m_lock);
         m_tDeviceInfo.UpdateState = END_FIRM_UPDATE;
@@ -222,11 +254,6 @@ void zepThread::Publish(update_state state, ZEPRESULT nResult) {
     ZepLock lock(m_lock);
     m_tDeviceInfo.UpdateState = state;
     m_tDeviceInfo.nResult = nResult;
-}
-
-update_state zepThread::CurrentState() {
-    ZepLock lock(m_lock);
-    return m_tDeviceInfo.UpdateState;
 }
 
 void zepThread::CloseEvents() {

@@ -44,7 +44,6 @@ private:
     bool PollWait(); // one wait on m_tWakeup for the polling interval; false once stopped
     DWORD PollingTime();
     void Publish(update_state state, ZEPRESULT nResult);
-    update_state CurrentState();
     void CloseEvents();
 
     bool m_bStartupReady = false;
