@@ -55,7 +55,7 @@ protected:
     bool m_bReading = false;
     PBYTE m_pReadBuf = nullptr;
     DWORD m_dwReadSize = 0;
-    DWORD m_dwRatio = 0;
+    DWORD m_dwRatio = UINT32_MAX; // no percentage yet: block 0 of the first image is awaited
     DWORD m_dwReaded = 0;
     bool m_bReadComplete = false;
     bool m_bWriteComplete = false;

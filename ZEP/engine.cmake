@@ -6,6 +6,7 @@ add_library(zep_engine STATIC
     zepVersionRules_${ZEP_VARIANT}.cpp
     ModelDependCheckVer.cpp
     zepTransfer.cpp
+    zepAnswerLedger.cpp
     # worker thread and its platform layer
     zepThread.cpp
     zepThreadC.cpp

@@ -181,16 +181,26 @@ ZEPRESULT zepProtocol::GetFileData(const char* pszFileName) {
         return RESULT_ERR_PARAM;
     m_pDevMgr->SetTimeout(m_hDevice, kFetchTimeoutMs); // best effort
 
+    zepReply first(m_pDevMgr, m_hDevice);
+    int nErr = first.Exchange(reinterpret_cast<PBYTE>(&cmd), sizeof cmd);
+    if (nErr < 0)
+        return CheckDevConnErr(nErr);
+    return ReadFileReplies(first);
+}
+
+ZEPRESULT zepProtocol::ReadFileReplies(zepReply& first) {
     std::unique_ptr<unsigned char[]> file; // reassembly buffer, sized by the first packet
     uint32_t dwTotal = 0;
     uint32_t nPackets = 0;
 
     for (bool bFirst = true;; bFirst = false) {
-        zepReply reply(m_pDevMgr, m_hDevice);
-        int nErr = bFirst ? reply.Exchange(reinterpret_cast<PBYTE>(&cmd), sizeof cmd)
-                          : reply.Exchange(nullptr, 0);
-        if (nErr < 0)
-            return CheckDevConnErr(nErr);
+        zepReply next(m_pDevMgr, m_hDevice);
+        if (!bFirst) {
+            int nErr = next.Exchange(nullptr, 0);
+            if (nErr < 0)
+                return CheckDevConnErr(nErr);
+        }
+        zepReply& reply = bFirst ? first : next;
         const auto* res = reply.As<TAG_RESGETFILE>(*this, ZEP_CMD_GETFILE);
         if (res == nullptr)
             return RESULT_ERR_DEVICE;
@@ -241,52 +251,62 @@ ZEPRESULT zepProtocol::GetFileData(const char* pszFileName) {
     return RESULT_OK;
 }
 
-ZEPRESULT zepProtocol::CheckState(tag_devinfo& rt_DevInfo) {
-    ZEPRESULT result = CommonPreconditions();
-    if (result != RESULT_OK)
-        return result;
+ZEPRESULT zepProtocol::BuildStatusQuery(std::vector<unsigned char>& request) {
     yesno_type special = DEF_ERROR_VALUE;
     if (!g_ZepInfo.getSpecialCmdPattern(special))
         return RESULT_ERR_SYSTEM;
-
-    TAG_CMDQUERYUPDATESTATUS cmd;
-    TAG_CMDQUERYUPDATESTATUS_SP cmdShort;
-    PBYTE pSend;
-    DWORD dwSend;
+    auto assign = [&request](const auto& cmd) {
+        const auto* p = reinterpret_cast<const unsigned char*>(&cmd);
+        request.assign(p, p + sizeof cmd);
+    };
     if (special == DEF_YES_VALUE) {
-        Make_QuerryUpdateStatus(cmdShort);
-        pSend = reinterpret_cast<PBYTE>(&cmdShort);
-        dwSend = sizeof cmdShort;
+        TAG_CMDQUERYUPDATESTATUS_SP cmd;
+        Make_QuerryUpdateStatus(cmd);
+        assign(cmd);
     } else {
         char szName[ZEP_FILENAME_SIZE];
         {
             ZepLock guard(m_lock);
             std::memcpy(szName, m_CurrentFileName, sizeof szName);
         }
+        TAG_CMDQUERYUPDATESTATUS cmd;
         Make_QuerryUpdateStatus(cmd, szName);
-        pSend = reinterpret_cast<PBYTE>(&cmd);
-        dwSend = sizeof cmd;
+        assign(cmd);
     }
+    return RESULT_OK;
+}
 
-    zepReply reply(m_pDevMgr, m_hDevice);
-    int nErr = reply.Exchange(pSend, dwSend);
-    if (nErr < 0)
-        return CheckDevConnErr(nErr);
+ZEPRESULT zepProtocol::JudgeStatusReply(zepReply& reply, tag_devinfo* pDevInfo) {
     const auto* res = reply.As<TAG_RESQUERYUPDATESTATUS>(*this, ZEP_CMD_QUERYUPDATESTATUS);
     if (res == nullptr)
         return RESULT_ERR_DEVICE;
-
     uint16_t wStatus = res->Status.get();
     if (wStatus == ZEP_STATUS_WRITE_ERROR)
         return RESULT_ERR_WRITE;
     if (wStatus != ZEP_STATUS_WRITING && wStatus != ZEP_STATUS_OK)
         return RESULT_ERR_DEVICE;
+    if (pDevInfo == nullptr)
+        return RESULT_OK;
     ZepLock guard(m_lock);
-    rt_DevInfo.dwMaxSize = res->TotalUpdateSize.get();
-    rt_DevInfo.dwCurrentSize = res->UpdateSize.get();
-    std::memcpy(rt_DevInfo.FileName, m_CurrentFileName, sizeof rt_DevInfo.FileName);
-    rt_DevInfo.UpdateState = wStatus == ZEP_STATUS_WRITING ? WRITING_FIRM : END_FIRM_UPDATE;
+    pDevInfo->dwMaxSize = res->TotalUpdateSize.get();
+    pDevInfo->dwCurrentSize = res->UpdateSize.get();
+    std::memcpy(pDevInfo->FileName, m_CurrentFileName, sizeof pDevInfo->FileName);
+    pDevInfo->UpdateState = wStatus == ZEP_STATUS_WRITING ? WRITING_FIRM : END_FIRM_UPDATE;
     return RESULT_OK;
+}
+
+ZEPRESULT zepProtocol::CheckState(tag_devinfo& rt_DevInfo) {
+    ZEPRESULT result = CommonPreconditions();
+    if (result != RESULT_OK)
+        return result;
+    std::vector<unsigned char> request;
+    if ((result = BuildStatusQuery(request)) != RESULT_OK)
+        return result;
+    zepReply reply(m_pDevMgr, m_hDevice);
+    int nErr = reply.Exchange(request.data(), static_cast<DWORD>(request.size()));
+    if (nErr < 0)
+        return CheckDevConnErr(nErr);
+    return JudgeStatusReply(reply, &rt_DevInfo);
 }
 
 bool zepProtocol::IsSupportCheckState() {

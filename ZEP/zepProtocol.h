@@ -3,6 +3,7 @@
 // Called from the worker thread only; every write to the progress record takes the record lock.
 #pragma once
 
+#include "zepAnswerLedger.h"
 #include "zepDevInfo.h"
 #include "zepLock.h"
 #include "zepParse.h"
@@ -94,13 +95,29 @@ private:
     // MAXPACKET of the last TargetInfo.txt, bounded by kMaxPacketLimit; false when missing.
     bool DevicePacketSize(int& rnMaxPacket);
     ZEPRESULT JudgeSendFileReply(zepReply& reply);
-    ZEPRESULT CollectLateReplies(unsigned long& rnLate);
-    ZEPRESULT CollectUnsureReplies(unsigned long nLate, DWORD dwTimeout);
-    // How long a reply that a device may never send is awaited after an image's final packet.
-    static const DWORD kUnsureReplyWaitMs = 1000;
+    // The rest of a GetFile answer whose first packet is first; loads m_TargetInfo.
+    ZEPRESULT ReadFileReplies(zepReply& first);
+    // The status query for the image being written, in the form SPECIALCMDPATTERN asks for.
+    ZEPRESULT BuildStatusQuery(std::vector<unsigned char>& request);
+    // Judges a status-query answer; with a record, publishes the device's figures in it.
+    ZEPRESULT JudgeStatusReply(zepReply& reply, tag_devinfo* pDevInfo);
+
+    // Answer accounting of the transfer (the device's answers to SendFile packets).
+    ZEPRESULT SendBlock(const char* pszBinFileName, unsigned long dwOffset, unsigned long dwTotal,
+                        unsigned char* pbData, unsigned long dwData);
+    ZEPRESULT SendFinal(const char* pszBinFileName, unsigned short wFinal, unsigned long dwOffset,
+                        unsigned long dwTotal, unsigned char* pbData, unsigned long dwData,
+                        bool bQuery);
+    ZEPRESULT CollectBlockAnswer();
+    ZEPRESULT ProbeBlockAnswers();
+    ZEPRESULT ResolveWithFence(bool bQuery);
+    // How long a look for answers that may not exist waits.
+    static const DWORD kProbeWaitMs = 10;
 
     // Whether the last SendFileData call received a reply.
     bool m_bLastReplySeen = false;
+    zepAnswerLedger m_answers;
+    DWORD m_dwTransferTimeout = 0; // UPDATETIME in ms, while an image is sent
     std::vector<unsigned char> m_packet; // the SendFile packet being sent
 
     HANDLE m_hDevice = nullptr;

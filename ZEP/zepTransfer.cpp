@@ -77,8 +77,9 @@ ZEPRESULT zepProtocol::SendFileData(const char* pszBinFileName, unsigned short w
     m_bLastReplySeen = nErr >= 0 && reply.Data() != nullptr;
     if (nErr < 0)
         return CheckDevConnErr(nErr);
-    // An intermediate block need not be answered; only a well-formed answer is judged.
-    if (wEndNotice == ZEP_END_MORE && reply.As<TAG_RESSENDFILE>(*this, ZEP_CMD_SENDFILE) == nullptr)
+    // An intermediate block need not be answered at once; an answer that did come is judged,
+    // and one that is not a well-formed SendFile answer means the stream can no longer be read.
+    if (wEndNotice == ZEP_END_MORE && reply.Data() == nullptr)
         return RESULT_OK;
     return JudgeSendFileReply(reply);
 }
@@ -100,45 +101,126 @@ ZEPRESULT zepProtocol::JudgeSendFileReply(zepReply& reply) {
     }
 }
 
-// A device that answers intermediate blocks, but more slowly than the transport waits for
-// them, leaves their replies in the stream. The reply read for the final packet is then an
-// earlier block's, and a refused image could pass as accepted. The replies still owed are
-// read and judged after it, the final packet's own being the last of them.
-ZEPRESULT zepProtocol::CollectLateReplies(unsigned long& rnLate) {
-    for (; rnLate > 0; --rnLate) {
-        zepReply reply(m_pDevMgr, m_hDevice);
-        int nErr = reply.Exchange(nullptr, 0);
-        ZEPRESULT result = nErr < 0 ? CheckDevConnErr(nErr) : JudgeSendFileReply(reply);
+// Every block's answer is judged, whenever it arrives: the one read with the block, one
+// collected before a later block, or one read after the final packet.
+ZEPRESULT zepProtocol::SendBlock(const char* pszBinFileName, unsigned long dwOffset,
+                                 unsigned long dwTotal, unsigned char* pbData,
+                                 unsigned long dwData) {
+    if (m_answers.MustCollectBeforeNextBlock()) {
+        ZEPRESULT result = CollectBlockAnswer();
         if (result != RESULT_OK)
             return result;
     }
+    ZEPRESULT result = SendFileData(pszBinFileName, ZEP_END_MORE, dwOffset, dwTotal, pbData, dwData);
+    if (result != RESULT_OK)
+        return result;
+    m_answers.BlockSent();
+    // A reply read with the block answers the oldest block still owed, not necessarily this one.
+    if (m_bLastReplySeen && !m_answers.BlockAnswerRead())
+        return RESULT_ERR_DEVICE;
+    return m_answers.ShouldProbe() ? ProbeBlockAnswers() : RESULT_OK;
+}
+
+// Awaits the oldest owed answer with the transfer's own time-out.
+ZEPRESULT zepProtocol::CollectBlockAnswer() {
+    zepReply reply(m_pDevMgr, m_hDevice);
+    int nErr = reply.Exchange(nullptr, 0);
+    if (nErr < 0)
+        return CheckDevConnErr(nErr);
+    ZEPRESULT result = JudgeSendFileReply(reply); // silence is no acceptance
+    if (result == RESULT_OK && !m_answers.BlockAnswerRead())
+        result = RESULT_ERR_DEVICE;
+    return result;
+}
+
+// A transport that reads nothing after a block (a port monitor's) would otherwise leave a
+// device that answers blocks unheard until the final packet: a brief look now and then lets
+// its answers be judged, and learned, while the image is still going out.
+ZEPRESULT zepProtocol::ProbeBlockAnswers() {
+    if (m_pDevMgr->SetTimeout(m_hDevice, kProbeWaitMs) < 0)
+        return RESULT_ERR_DEVICE;
+    ZEPRESULT result = RESULT_OK;
+    while (result == RESULT_OK && m_answers.Owed() != 0) {
+        zepReply reply(m_pDevMgr, m_hDevice);
+        int nErr = reply.Exchange(nullptr, 0);
+        if (nErr < 0) {
+            result = CheckDevConnErr(nErr);
+        } else if (reply.Data() == nullptr) {
+            break;
+        } else if ((result = JudgeSendFileReply(reply)) == RESULT_OK &&
+                   !m_answers.BlockAnswerRead()) {
+            result = RESULT_ERR_DEVICE;
+        }
+    }
+    if (m_pDevMgr->SetTimeout(m_hDevice, m_dwTransferTimeout) < 0 && result == RESULT_OK)
+        result = RESULT_ERR_DEVICE;
+    return result;
+}
+
+// The final packet, then every answer the image still owes: the last one read is the final
+// packet's own verdict.
+ZEPRESULT zepProtocol::SendFinal(const char* pszBinFileName, unsigned short wFinal,
+                                 unsigned long dwOffset, unsigned long dwTotal,
+                                 unsigned char* pbData, unsigned long dwData, bool bQuery) {
+    ZEPRESULT result = SendFileData(pszBinFileName, wFinal, dwOffset, dwTotal, pbData, dwData);
+    if (result != RESULT_OK)
+        return result;
+    const uint32_t nOwed = m_answers.OwedAfterFinalAnswer();
+    if (nOwed == zepAnswerLedger::kUnsure)
+        return ResolveWithFence(bQuery);
+    for (uint32_t n = 0; n < nOwed; ++n) {
+        zepReply reply(m_pDevMgr, m_hDevice);
+        int nErr = reply.Exchange(nullptr, 0);
+        if (nErr < 0)
+            return CheckDevConnErr(nErr);
+        if ((result = JudgeSendFileReply(reply)) != RESULT_OK)
+            return result;
+    }
+    m_answers.ImageSettled();
     return RESULT_OK;
 }
 
-// When no block was answered in time, the device either answers none of them or answers all
-// of them late; only the stream tells. Each reply still possibly owed is awaited for a short
-// while: the last one that comes is the final packet's. A device that answers none costs one
-// such wait; one that answers slowly leaves nothing behind for the next exchange to mistake
-// for its own reply.
-ZEPRESULT zepProtocol::CollectUnsureReplies(unsigned long nLate, DWORD dwTimeout) {
-    if (nLate == 0)
-        return RESULT_OK;
-    if (m_pDevMgr->SetTimeout(m_hDevice, kUnsureReplyWaitMs) < 0)
-        return RESULT_ERR_DEVICE;
+// No block has been answered yet in this session, so the answer read after the final packet
+// may be the final packet's or the first block's. A request of another command settles it:
+// the device answers in order, so the SendFile answers that come before the fence's own are
+// what it still owed. None: it answers no block, and the answer read was the verdict. As many
+// as blocks were owed: it answers every block, and the last of them is the verdict. The fence
+// is a request the host makes after a final packet anyway: the status query when the device
+// answers them, else the TargetInfo.txt fetch.
+ZEPRESULT zepProtocol::ResolveWithFence(bool bQuery) {
+    std::vector<unsigned char> request;
     ZEPRESULT result = RESULT_OK;
-    for (; nLate > 0 && result == RESULT_OK; --nLate) {
-        zepReply reply(m_pDevMgr, m_hDevice);
-        int nErr = reply.Exchange(nullptr, 0);
-        if (nErr >= 0 && reply.Data() == nullptr)
-            break; // nothing more came: the reply already read was the final packet's
-        if (nErr == DEVCONN_ERR_PARAM)
-            break; // a transport that reads only after a request (the port monitors') reads
-                   // no block's answer, so its devices owe none
-        result = nErr < 0 ? CheckDevConnErr(nErr) : JudgeSendFileReply(reply);
+    if (bQuery) {
+        result = BuildStatusQuery(request);
+    } else {
+        TAG_CMDGETFILE cmd;
+        result = Make_GetFile(cmd, "TargetInfo.txt");
+        const auto* p = reinterpret_cast<const unsigned char*>(&cmd);
+        request.assign(p, p + sizeof cmd);
     }
-    if (m_pDevMgr->SetTimeout(m_hDevice, dwTimeout) < 0 && result == RESULT_OK)
-        result = RESULT_ERR_DEVICE;
-    return result;
+    if (result != RESULT_OK)
+        return result;
+
+    uint32_t nMore = 0;
+    for (bool bFirst = true;; bFirst = false) {
+        zepReply reply(m_pDevMgr, m_hDevice);
+        int nErr = bFirst ? reply.Exchange(request.data(), static_cast<DWORD>(request.size()))
+                          : reply.Exchange(nullptr, 0);
+        if (nErr < 0)
+            return CheckDevConnErr(nErr);
+        if (reply.As<TAG_RESSENDFILE>(*this, ZEP_CMD_SENDFILE) != nullptr) {
+            if ((result = JudgeSendFileReply(reply)) != RESULT_OK)
+                return result;
+            if (++nMore > m_answers.Owed())
+                return RESULT_ERR_DEVICE;
+            continue;
+        }
+        // The fence's own answer; a device that answered some blocks but not all gives no way
+        // to tell which answer was the verdict.
+        if (!m_answers.Resolve(nMore))
+            return RESULT_ERR_DEVICE;
+        return bQuery ? JudgeStatusReply(reply, nullptr) : ReadFileReplies(reply);
+    }
 }
 
 ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszFirmType,
@@ -198,18 +280,10 @@ ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszF
     ZepSleep(kPhasePauseMs);
 
     const unsigned short wFinal = bQuery ? ZEP_END_FINAL_QUERY : ZEP_END_FINAL;
+    m_dwTransferTimeout = static_cast<DWORD>(ullTimeout);
+    m_answers.BeginImage();
     uint16_t wImageSum = 0;
     unsigned long dwOffset = 0;
-    // Intermediate blocks answered, and those whose answer had not come when the transport
-    // stopped waiting.
-    unsigned long nAnswered = 0, nLate = 0;
-    auto sendFinal = [&](unsigned long dwAt, unsigned char* pbData, unsigned long dwData) {
-        ZEPRESULT r = SendFileData(pszBinFileName, wFinal, dwAt, dwImageSize, pbData, dwData);
-        if (r != RESULT_OK)
-            return r;
-        return nAnswered != 0 ? CollectLateReplies(nLate)
-                              : CollectUnsureReplies(nLate, static_cast<DWORD>(ullTimeout));
-    };
     while (dwOffset < dwImageSize) {
         const unsigned long dwLeft = dwImageSize - dwOffset;
         const unsigned long dwWant = dwLeft < dwChunk ? dwLeft : dwChunk;
@@ -219,17 +293,17 @@ ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszF
             return RESULT_ERR_FIRMREAD;
 
         const bool bLastSpecial = bSpecial && dwLeft <= dwChunk;
-        ZEPRESULT nSend = bLastSpecial ? sendFinal(dwOffset, chunk.get(), dwGot)
-                                       : SendFileData(pszBinFileName, ZEP_END_MORE, dwOffset,
-                                                      dwImageSize, chunk.get(), dwGot);
+        ZEPRESULT nSend =
+            bLastSpecial
+                ? SendFinal(pszBinFileName, wFinal, dwOffset, dwImageSize, chunk.get(), dwGot,
+                            bQuery)
+                : SendBlock(pszBinFileName, dwOffset, dwImageSize, chunk.get(), dwGot);
         {
             ZepLock guard(m_lock);
             rt_DevInfo.nResult = nSend;
         }
         if (nSend != RESULT_OK)
             return nSend;
-        if (!bLastSpecial)
-            ++(m_bLastReplySeen ? nAnswered : nLate);
         wImageSum = ZepChecksum(chunk.get(), dwGot, wImageSum);
         dwOffset += dwGot;
         ZepLock guard(m_lock);
@@ -237,7 +311,8 @@ ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszF
     }
 
     if (!bSpecial) {
-        ZEPRESULT nSend = sendFinal(dwImageSize, nullptr, wImageSum);
+        ZEPRESULT nSend =
+            SendFinal(pszBinFileName, wFinal, dwImageSize, dwImageSize, nullptr, wImageSum, bQuery);
         ZepLock guard(m_lock);
         rt_DevInfo.nResult = nSend;
         if (nSend != RESULT_OK)

@@ -248,7 +248,7 @@ TEST_F(Transfer, PreconditionsAndArguments) {
     EXPECT_EQ(sent, device->requests.size());
 }
 
-TEST_F(Transfer, MalformedAnswerToABlockCountsAsNoAnswer) {
+TEST_F(Transfer, MalformedAnswerToABlockEndsTheImage) {
     std::vector<uint8_t> headerOnly = MakeStatusReply(0x5002, 0x80);
     headerOnly.resize(8);
     headerOnly[7] = 0;
@@ -259,9 +259,10 @@ TEST_F(Transfer, MalformedAnswerToABlockCountsAsNoAnswer) {
         out = {headerOnly};
         return true;
     };
+    // Its tail may still be in the stream: nothing read after it could be trusted.
     tag_devinfo info;
-    EXPECT_EQ(1, Update(info));
-    // The closing packet's answer is judged strictly.
+    EXPECT_EQ(-5, Update(info));
+    // The closing packet's answer is judged just as strictly.
     device->override = [&](int, const std::vector<uint8_t>& req,
                            std::vector<std::vector<uint8_t>>& out) {
         if (req.size() != 60)
@@ -303,7 +304,8 @@ TEST_F(Transfer, AnswersThatAllMissTheirBlocksAreStillCollected) {
         device->sendFileStatus[3] = status;
         tag_devinfo info;
         EXPECT_EQ(status == 0x0080 ? 1 : -2, Update(info)) << status;
-        EXPECT_EQ(0u, device->repliesLeft) << status;
+        if (status == 0x0080)
+            EXPECT_EQ(0u, device->repliesLeft);
     }
 }
 
@@ -311,7 +313,8 @@ TEST_F(Transfer, DeviceThatNeverAnswersBlocksIsNotWaitedFor) {
     device->ackIntermediate = false;
     tag_devinfo info;
     ASSERT_EQ(1, Update(info));
-    // Enter, two fetches, three blocks and the closing packet: no extra reads in between.
-    EXPECT_EQ(7u, device->requests.size());
+    // Enter, two fetches, three blocks, the closing packet, and the one fetch after it that
+    // tells this session the device answers no block: no reads awaited in between.
+    EXPECT_EQ(8u, device->requests.size());
     EXPECT_EQ(Pattern(10000), device->images["BOOTABLE"]);
 }

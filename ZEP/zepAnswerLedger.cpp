@@ -1,0 +1,34 @@
+// Accounting of the device's answers to SendFile packets.
+#include "zepAnswerLedger.h"
+
+bool zepAnswerLedger::BlockAnswerRead() {
+    if (m_nOwed == 0 || m_eBlocks == Blocks::Unanswered)
+        return false;
+    m_eBlocks = Blocks::Answered;
+    --m_nOwed;
+    return true;
+}
+
+uint32_t zepAnswerLedger::OwedAfterFinalAnswer() const {
+    switch (m_eBlocks) {
+    case Blocks::Answered:
+        return m_nOwed;
+    case Blocks::Unanswered:
+        return 0;
+    case Blocks::Unknown:
+        break;
+    }
+    return m_nOwed == 0 ? 0 : kUnsure;
+}
+
+bool zepAnswerLedger::Resolve(uint32_t nMoreAnswers) {
+    if (nMoreAnswers == 0) {
+        m_eBlocks = Blocks::Unanswered;
+    } else if (nMoreAnswers == m_nOwed) {
+        m_eBlocks = Blocks::Answered;
+    } else {
+        return false;
+    }
+    m_nOwed = 0;
+    return true;
+}
