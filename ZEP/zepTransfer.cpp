@@ -310,9 +310,13 @@ ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszF
         rt_DevInfo.dwCurrentSize = static_cast<uint32_t>(dwOffset);
     }
 
-    if (!bSpecial) {
+    // With the special pattern an empty image has no last data packet to end it; it still gets
+    // a final packet (of no data), or it would count as updated without the device's word.
+    if (!bSpecial || dwImageSize == 0) {
         ZEPRESULT nSend =
-            SendFinal(pszBinFileName, wFinal, dwImageSize, dwImageSize, nullptr, wImageSum, bQuery);
+            bSpecial ? SendFinal(pszBinFileName, wFinal, 0, 0, chunk.get(), 0, bQuery)
+                     : SendFinal(pszBinFileName, wFinal, dwImageSize, dwImageSize, nullptr,
+                                 wImageSum, bQuery);
         ZepLock guard(m_lock);
         rt_DevInfo.nResult = nSend;
         if (nSend != RESULT_OK)
