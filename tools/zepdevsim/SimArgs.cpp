@@ -88,6 +88,16 @@ const std::vector<Flag>& Flags() {
          "drop a host that sends nothing for MS ms, ending its download mode; 0: never "
          "(default 60000)",
          Number(&SimOptions::idleTimeoutMs)},
+        {"--block-delay-ms", "N", "pace: wait N ms before each answer to an intermediate block",
+         Number(&SimOptions::blockDelayMs)},
+        {"--verdict-delay-ms", "N",
+         "pace: wait N ms before each answer to an image's final packet (erasing and "
+         "verifying flash)",
+         Number(&SimOptions::verdictDelayMs)},
+        {"--jitter-ms", "N", "pace: add a random 0..N ms to each of those two waits",
+         Number(&SimOptions::jitterMs)},
+        {"--seed", "N", "seed of the jitter (default 1); each connection draws its own",
+         Number(&SimOptions::seed)},
         {"--close-at", "N", "fault: close the connection on receiving record N",
          Number(&SimOptions::closeAtRecord)},
         {"--silent-from", "N", "fault: read but never answer from record N on",
@@ -109,6 +119,14 @@ const std::vector<Flag>& Flags() {
          Number(&SimOptions::badLengthDelta)},
         {"--query-fault-from", "N", "fault: status query N and later ones answer 0x0803",
          Number(&SimOptions::queryWriteFaultFrom)},
+        {"--final-status-at", "N",
+         "fault: final packet N (1 = an image's first) is answered --final-status and the "
+         "image given up",
+         Number(&SimOptions::finalStatusAt)},
+        {"--final-status", "S", "verdict for --final-status-at (default 0x0804)",
+         Number(&SimOptions::finalStatus)},
+        {"--cut-reply-at", "N", "fault: send only half of the reply to record N, then close",
+         Number(&SimOptions::cutReplyAt)},
         {"--help", nullptr, "show this text",
          [](SimCommandLine& out, const std::string&) {
              out.help = true;

@@ -43,6 +43,17 @@ void SimConnection::Serve(const std::string& peer) {
         SimDevice::Outcome outcome = m_device.Handle(record);
         for (const JsonLine& event : outcome.events)
             Log(event);
+        if (outcome.delayMs != 0 && !outcome.replies.empty() && m_stop.WaitFor(outcome.delayMs)) {
+            reason = "stopped";
+            break;
+        }
+        if (m_seq == m_options.cutReplyAt && !outcome.replies.empty()) {
+            SimBytes& first = outcome.replies.front();
+            Log(FaultEvent("cut-reply").Add("sent", uint64_t(first.size() / 2)));
+            m_socket.SendAll(first.data(), first.size() / 2);
+            reason = "fault";
+            break;
+        }
         if (!SendReplies(outcome.replies)) {
             reason = m_stop.IsSet() ? "stopped" : "send failed";
             break;

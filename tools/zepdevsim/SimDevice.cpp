@@ -67,7 +67,13 @@ JsonLine FaultEvent(const char* fault) {
 SimDevice::SimDevice(unsigned conn, const SimOptions& options, SimImageStore& store,
                      SimDeviceState& state)
     : m_conn(conn), m_options(options), m_store(store), m_state(state),
-      m_maxPacket(AdvertisedMaxPacket(options.targetInfo)) {}
+      m_maxPacket(AdvertisedMaxPacket(options.targetInfo)), m_jitter(options.seed * 7919u + conn) {}
+
+uint32_t SimDevice::Pace(uint32_t base) {
+    if (m_options.jitterMs == 0)
+        return base;
+    return base + static_cast<uint32_t>(m_jitter() % (uint64_t(m_options.jitterMs) + 1));
+}
 
 void SimDevice::Disconnected() {
     m_state.Leave(m_conn);
@@ -178,6 +184,16 @@ void SimDevice::SendFile(const SimRecord& record, Outcome& out) {
         }
     }
 
+    const bool bFinal = IsFinal(endNotice);
+    out.delayMs = Pace(endNotice == ZEP_END_MORE ? m_options.blockDelayMs
+                                                 : bFinal ? m_options.verdictDelayMs : 0);
+    if (bFinal && ++m_finalPackets == m_options.finalStatusAt) {
+        // The device's verdict on the whole image: it is given up, whatever arrived.
+        out.events.push_back(FaultEvent("final-status").Add("status", m_options.finalStatus));
+        m_uploads.erase(name);
+        out.replies.push_back(StatusReply<TAG_RESSENDFILE>(ZEP_CMD_SENDFILE, m_options.finalStatus));
+        return;
+    }
     uint16_t status = ZEP_STATUS_OK;
     if (endNotice == ZEP_END_CONTROL) {
         // A control head carries nothing for the image; it is acknowledged and otherwise ignored.
@@ -185,7 +201,7 @@ void SimDevice::SendFile(const SimRecord& record, Outcome& out) {
         status = AcceptData(name, head, record.SendData(), out);
         if (!m_options.ackIntermediate)
             return; // a failure surfaces at the image's final packet instead
-    } else if (IsFinal(endNotice)) {
+    } else if (bFinal) {
         if (head.LengthOfSendData.get() > 0) // the last data packet itself ends the image
             status = AcceptData(name, head, record.SendData(), out);
         if (status == ZEP_STATUS_OK)

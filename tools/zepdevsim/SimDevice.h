@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ public:
     struct Outcome {
         std::vector<SimBytes> replies; // sent in order; none: the device stays silent
         std::vector<JsonLine> events;  // what the log should tell beyond the record itself
+        uint32_t delayMs = 0;          // the device's pace: waited before the replies
     };
 
     SimDevice(unsigned conn, const SimOptions& options, SimImageStore& store,
@@ -71,6 +73,11 @@ private:
     std::map<std::string, Upload> m_uploads;
     std::map<std::string, Written> m_written;
     std::string m_lastWritten;
+    // The wait before an answer: base plus the jitter drawn for it.
+    uint32_t Pace(uint32_t base);
+
     uint32_t m_sendFilePackets = 0;
+    uint32_t m_finalPackets = 0;
+    std::minstd_rand m_jitter;
     uint32_t m_queries = 0;
 };

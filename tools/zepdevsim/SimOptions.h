@@ -21,6 +21,13 @@ struct SimOptions {
     uint32_t maxImageSize = 256u << 20; // larger images are refused with a write error
     uint32_t idleTimeoutMs = 60000; // a host silent this long is dropped, ending its download mode
 
+    // Pace, as a device that erases and verifies flash answers late. Each delay is waited
+    // before the answer it belongs to, plus a random part of up to jitterMs (from seed).
+    uint32_t blockDelayMs = 0;   // before each answer to an intermediate SendFile block
+    uint32_t verdictDelayMs = 0; // before each answer to an image's final packet
+    uint32_t jitterMs = 0;
+    uint32_t seed = 1;
+
     // Fault injection.
     uint32_t closeAtRecord = 0;    // drop the connection on receiving this record
     uint32_t silentFromRecord = 0; // read but never answer from this record on
@@ -32,6 +39,9 @@ struct SimOptions {
     uint32_t badLengthAtRecord = 0;    // replies to this record misstate their DataLength ...
     int32_t badLengthDelta = 1;        // ... by this many bytes
     uint32_t queryWriteFaultFrom = 0;  // this status query (1 = first) and later ones get 0x0803
+    uint32_t finalStatusAt = 0;        // answer finalStatus to this final packet (1 = first)
+    uint16_t finalStatus = 0x0804;
+    uint32_t cutReplyAt = 0; // send half of the reply to this record, then close
 };
 
 // Whether the options describe a device that can be served; error says what is wrong.
