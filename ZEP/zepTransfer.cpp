@@ -111,7 +111,8 @@ ZEPRESULT zepProtocol::SendBlock(const char* pszBinFileName, unsigned long dwOff
         if (result != RESULT_OK)
             return result;
     }
-    ZEPRESULT result = SendFileData(pszBinFileName, ZEP_END_MORE, dwOffset, dwTotal, pbData, dwData);
+    ZEPRESULT result =
+        SendFileData(pszBinFileName, ZEP_END_MORE, dwOffset, dwTotal, pbData, dwData);
     if (result != RESULT_OK)
         return result;
     m_answers.BlockSent();
@@ -294,10 +295,9 @@ ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszF
 
         const bool bLastSpecial = bSpecial && dwLeft <= dwChunk;
         ZEPRESULT nSend =
-            bLastSpecial
-                ? SendFinal(pszBinFileName, wFinal, dwOffset, dwImageSize, chunk.get(), dwGot,
-                            bQuery)
-                : SendBlock(pszBinFileName, dwOffset, dwImageSize, chunk.get(), dwGot);
+            bLastSpecial ? SendFinal(pszBinFileName, wFinal, dwOffset, dwImageSize, chunk.get(),
+                                     dwGot, bQuery)
+                         : SendBlock(pszBinFileName, dwOffset, dwImageSize, chunk.get(), dwGot);
         {
             ZepLock guard(m_lock);
             rt_DevInfo.nResult = nSend;
@@ -313,10 +313,9 @@ ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszF
     // With the special pattern an empty image has no last data packet to end it; it still gets
     // a final packet (of no data), or it would count as updated without the device's word.
     if (!bSpecial || dwImageSize == 0) {
-        ZEPRESULT nSend =
-            bSpecial ? SendFinal(pszBinFileName, wFinal, 0, 0, chunk.get(), 0, bQuery)
-                     : SendFinal(pszBinFileName, wFinal, dwImageSize, dwImageSize, nullptr,
-                                 wImageSum, bQuery);
+        ZEPRESULT nSend = bSpecial ? SendFinal(pszBinFileName, wFinal, 0, 0, chunk.get(), 0, bQuery)
+                                   : SendFinal(pszBinFileName, wFinal, dwImageSize, dwImageSize,
+                                               nullptr, wImageSum, bQuery);
         ZepLock guard(m_lock);
         rt_DevInfo.nResult = nSend;
         if (nSend != RESULT_OK)

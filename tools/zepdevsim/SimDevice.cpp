@@ -186,12 +186,14 @@ void SimDevice::SendFile(const SimRecord& record, Outcome& out) {
 
     const bool bFinal = IsFinal(endNotice);
     out.delayMs = Pace(endNotice == ZEP_END_MORE ? m_options.blockDelayMs
-                                                 : bFinal ? m_options.verdictDelayMs : 0);
+                       : bFinal                  ? m_options.verdictDelayMs
+                                                 : 0);
     if (bFinal && ++m_finalPackets == m_options.finalStatusAt) {
         // The device's verdict on the whole image: it is given up, whatever arrived.
         out.events.push_back(FaultEvent("final-status").Add("status", m_options.finalStatus));
         m_uploads.erase(name);
-        out.replies.push_back(StatusReply<TAG_RESSENDFILE>(ZEP_CMD_SENDFILE, m_options.finalStatus));
+        out.replies.push_back(
+            StatusReply<TAG_RESSENDFILE>(ZEP_CMD_SENDFILE, m_options.finalStatus));
         return;
     }
     uint16_t status = ZEP_STATUS_OK;
