@@ -17,7 +17,7 @@ const char* const kSkip = "skip";
 const char* const kNoUpdate = "no update needed";
 const char* const kRefuse = "refuse";
 
-// Codes the version check gives about the image itself; any other means the device was lost.
+// Codes the version check gives about the image itself; any other is the host's failure.
 bool IsImageVerdict(bool bPass, ZEPRESULT nResult) {
     return bPass || nResult == RESULT_OK || nResult == RESULT_NO_UPDATE ||
            nResult == RESULT_ERR_COMPATIBLE || nResult == RESULT_ERR_MODEL ||
@@ -68,9 +68,11 @@ CheckReport CheckDevice(const FleetTarget& target, unsigned short wPortNo) {
                                       strBinFile, strCompatible, strHeader))
                 break;
             int nResult = RESULT_ERR_SYSTEM;
-            const bool bPass = protocol.CheckVersion(strModel.c_str(), image.strType.c_str(),
-                                                     image.strPackageVersion.c_str(),
-                                                     strCompatible.c_str(), nResult);
+            // Judged against the one fetch above: a fetch that fails is no verdict on an image,
+            // and the device could not be read.
+            const bool bPass = protocol.CheckFetchedVersion(strModel.c_str(), image.strType.c_str(),
+                                                            image.strPackageVersion.c_str(),
+                                                            strCompatible.c_str(), nResult);
             if (!IsImageVerdict(bPass, nResult)) {
                 code = nResult;
                 break;

@@ -29,6 +29,23 @@ bool Readable(zepBindInfo& bind, const char* pszName, bool bWhole) {
 
 } // namespace
 
+// The parser reads an absent time key as 0 seconds; an update needs each one written.
+const char* ZepMissingTimeLimit() {
+    struct TimeKey {
+        const char* pszName;
+        bool (zepParse::*get)(int&);
+    };
+    for (const TimeKey& key : {TimeKey{"ENTERTIME", &zepParse::getEnterTime},
+                               TimeKey{"EXITTIME", &zepParse::getExitTime},
+                               TimeKey{"UPDATETIME", &zepParse::getUpdateTime}}) {
+        int nSeconds = 0;
+        if (g_ZepInfo.getTargetKeyRowData(key.pszName, 0).empty() ||
+            !(g_ZepInfo.*key.get)(nSeconds))
+            return key.pszName;
+    }
+    return nullptr;
+}
+
 ZEPRESULT ZepCheckPackage(std::string& strProblem) {
     strProblem.clear();
     zepBindInfo* pBind = zepBindInfo::Instance();
@@ -38,6 +55,11 @@ ZEPRESULT ZepCheckPackage(std::string& strProblem) {
     }
     if (!Readable(*pBind, ZEP_BIND_INFO_NAME, true)) {
         strProblem = "ZEPINFO.txt cannot be read from the firmware package.";
+        return RESULT_ERR_FIRMREAD;
+    }
+    if (const char* pszKey = ZepMissingTimeLimit()) {
+        strProblem = std::string("ZEPINFO.txt of the firmware package gives no ") + pszKey +
+                     "; no device was touched.";
         return RESULT_ERR_FIRMREAD;
     }
     for (unsigned int index = 0;; ++index) {

@@ -10,3 +10,7 @@
 // RESULT_OK, or RESULT_ERR_FIRMREAD with a sentence for the user in strProblem. Reads the
 // package through zepBindInfo and the rows through g_ZepInfo, which must be loaded.
 ZEPRESULT ZepCheckPackage(std::string& strProblem);
+
+// The first of ENTERTIME, EXITTIME and UPDATETIME that g_ZepInfo lacks or cannot read, or null.
+// Without them an update would enter download mode and then fail every image.
+const char* ZepMissingTimeLimit();

@@ -73,6 +73,9 @@ public:
     // Version checks.
     bool CheckVersion(const char* pszModelName, const char* pszFirmType, const char* pszFirmVer,
                       const char* pszCompatible, int& rnResult);
+    // CheckVersion against the TargetInfo.txt already fetched: every result is a verdict.
+    bool CheckFetchedVersion(const char* pszModelName, const char* pszFirmType,
+                             const char* pszFirmVer, const char* pszCompatible, int& rnResult);
     bool CheckFirmVer(const char* pszUpdateVer, const char* pszCompatible, const char* pszTargetVer,
                       int& rResult);
     bool CheckFirmVerForModel(const char* pszUpdateVer, const char* pszTargetVer, int& rResult,

@@ -4,6 +4,7 @@
 
 #include "zepClock.h"
 #include "zepInfo.h"
+#include "zepPackageCheck.h"
 #include "zepProtocol.h"
 
 #include <cstdint>
@@ -100,9 +101,7 @@ void zepThread::RunThread(char* pszPrinterName, char* pszPortName, unsigned shor
 
     // Without its time limits the update would enter download mode and then fail every image:
     // the device is not touched at all.
-    int nSeconds = 0;
-    if (!g_ZepInfo.getEnterTime(nSeconds) || !g_ZepInfo.getExitTime(nSeconds) ||
-        !g_ZepInfo.getUpdateTime(nSeconds)) {
+    if (ZepMissingTimeLimit() != nullptr) {
         protocol->setUpdateState(m_tDeviceInfo, UPDATE_ERROR, RESULT_ERR_SYSTEM, 0, 0);
         WaitForStop();
         return;

@@ -133,7 +133,17 @@ bool zepProtocol::CheckVersion(const char* pszModelName, const char* pszFirmType
     rnResult = GetFileData("TargetInfo.txt");
     if (rnResult != RESULT_OK)
         return false;
+    return CheckFetchedVersion(pszModelName, pszFirmType, pszFirmVer, pszCompatible, rnResult);
+}
 
+bool zepProtocol::CheckFetchedVersion(const char* pszModelName, const char* pszFirmType,
+                                      const char* pszFirmVer, const char* pszCompatible,
+                                      int& rnResult) {
+    rnResult = RESULT_ERR_SYSTEM;
+    if (pszModelName == nullptr || pszFirmType == nullptr || pszFirmVer == nullptr) {
+        rnResult = RESULT_ERR_PARAM;
+        return false;
+    }
     std::string strDeviceModel;
     if (!m_TargetInfo.getTgmName(strDeviceModel)) {
         rnResult = RESULT_ERR_SYSTEM;

@@ -66,6 +66,10 @@ protected:
 
     static std::string Address(size_t i) { return "127.0.0." + std::to_string(i + 2); }
 
+    static std::string Without(std::string text, const std::string& row) {
+        return text.erase(text.find(row), row.size());
+    }
+
     std::string ZepInfo(std::initializer_list<std::string> versionRows) const {
         std::string text =
             Rows({"TGMNAME HV2000", "PORTNO " + std::to_string(sims.front()->Port()), "ENTERTIME 5",
@@ -174,16 +178,47 @@ TEST_F(FleetSimTest, CheckJudgesEveryImageAndSendsNothing) {
         << out.str();
 }
 
-// The second image is missing from the package: the run ends with -8 before any connection.
-TEST_F(FleetSimTest, PackageMissingAnImageTouchesNoDevice) {
+// A package missing its second image, or a time limit: the run ends with -8 before any
+// connection (without the limits every image would fail once in download mode).
+TEST_F(FleetSimTest, BrokenPackageTouchesNoDevice) {
     StartSimulators(std::vector<SimOptions>(2));
-    WriteFleetPackage(ZepInfo({kBootRow, kLangRow}), {{"boot.bin", Pattern(1000)}});
-
-    EXPECT_EQ(CLI_EXIT_FAILED, Run({"--json", "--address", Address(0), "--address", Address(1)}));
-    EXPECT_EQ(0u, out.str().find("{\"final\":true,\"result\":-8,"));
-    EXPECT_NE(std::string::npos, err.str().find("\"lang.bin\""));
+    const struct {
+        std::string zepInfo;
+        bool bLangImage;
+        const char* pszNamed;
+    } cases[] = {
+        {ZepInfo({kBootRow, kLangRow}), false, "\"lang.bin\""},
+        {Without(ZepInfo({kBootRow}), "ENTERTIME 5\r\n"), true, "ENTERTIME"},
+        {Without(ZepInfo({kBootRow}), "EXITTIME 5\r\n"), true, "EXITTIME"},
+        {Without(ZepInfo({kBootRow}), "UPDATETIME 10\r\n"), true, "UPDATETIME"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::pair<std::string, std::vector<uint8_t>>> images = {
+            {"boot.bin", Pattern(1000)}};
+        if (c.bLangImage)
+            images.emplace_back("lang.bin", Pattern(1000, 2));
+        WriteFleetPackage(c.zepInfo, images);
+        out.str("");
+        err.str("");
+        EXPECT_EQ(CLI_EXIT_FAILED,
+                  Run({"--json", "--address", Address(0), "--address", Address(1)}));
+        EXPECT_EQ(0u, out.str().find("{\"final\":true,\"result\":-8,")) << c.pszNamed;
+        EXPECT_NE(std::string::npos, err.str().find(c.pszNamed)) << err.str();
+    }
     for (auto& sim : sims)
         EXPECT_EQ(0u, sim->ConnectionsServed());
+}
+
+// A device whose information file arrives garbled cannot be read: that is no verdict on its
+// images, and the check fails.
+TEST_F(FleetSimTest, CheckOfAnUnreadableDeviceFails) {
+    std::vector<SimOptions> options(1);
+    options[0].wrongCodeAtRecord = 2; // the fetch
+    StartSimulators(options);
+    WriteFleetPackage(ZepInfo({kBootRow}), {{"boot.bin", Pattern(1000)}});
+    EXPECT_EQ(CLI_EXIT_FAILED, Run({"--check", "--json", "--address", Address(0)}));
+    EXPECT_NE(std::string::npos, out.str().find("\"read\":false")) << out.str();
+    EXPECT_EQ(std::string::npos, out.str().find("\"verdict\"")) << out.str();
 }
 
 // Ctrl-C while the first of two devices is written, one device at a time: the first stops at

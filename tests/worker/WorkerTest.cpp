@@ -5,6 +5,8 @@
 #include "zepMac.h"
 #include "zepThreadC.h"
 
+#include <cstring>
+
 namespace {
 
 const uint16_t ENTER = ZEP_CMD_ENTERDOWNLOAD, EXIT = ZEP_CMD_EXITDOWNLOAD,
@@ -362,4 +364,48 @@ TEST(WorkerPlainFunctions, NullHandleIsRefused) {
     EXPECT_FALSE(zepThread_SetPolling(nullptr, 500));
     EXPECT_FALSE(zepThread_CheckState(nullptr, &info));
     zep_thread_delete(nullptr);
+}
+
+// Without a time limit of the package no device is touched: the run would enter download mode
+// and then fail every image.
+TEST_F(WorkerTest, MissingTimeLimitTouchesNoDevice) {
+    for (const char* row : {"ENTERTIME 20\r\n", "EXITTIME 5\r\n", "UPDATETIME 60\r\n"}) {
+        NewDevice();
+        std::string info = ZepInfoWith({kBootRow});
+        LoadZepInfo(info.erase(info.find(row), std::strlen(row)));
+        zepThread run;
+        char port[] = "127.0.0.1";
+        ASSERT_TRUE(run.UpdateStart(nullptr, port, 48350));
+        tag_devinfo last;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        do
+            run.CheckState(last);
+        while (last.UpdateState != UPDATE_ERROR && std::chrono::steady_clock::now() < deadline);
+        run.StopThread();
+        EXPECT_EQ(RESULT_ERR_SYSTEM, last.nResult) << row;
+        EXPECT_EQ(0, device->connects) << row;
+    }
+}
+
+// A device that keeps saying "still writing" with figures that never move fails the image once
+// UPDATETIME has passed, on a clock that runs 5 s a look.
+TEST_F(WorkerTest, DeviceStuckWritingFailsAfterUpdateTime) {
+    static std::atomic<unsigned long> s_now{0};
+    ZepTickFn prev = ZepSetTickHook([] { return s_now += 5000; });
+    device->override = [](int, const std::vector<uint8_t>& request,
+                          std::vector<std::vector<uint8_t>>& replies) {
+        if (request.size() < 4 || ((request[2] << 8) | request[3]) != ZEP_CMD_QUERYUPDATESTATUS)
+            return false;
+        replies = {MakeQueryReply(ZEP_STATUS_WRITING, 100, 10)};
+        return true;
+    };
+    worker.SetPolling(1);
+    ASSERT_TRUE(Start());
+    const bool ended = WaitForState(UPDATE_ERROR);
+    worker.StopThread();
+    ZepSetTickHook(prev);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(RESULT_ERR_DEVICE, Record().nResult);
+    EXPECT_GE(Count(QUERY), 12u); // 60 s of UPDATETIME at 5 s a look
+    EXPECT_EQ(EXIT, device->Commands().back());
 }
