@@ -20,6 +20,12 @@ struct DevConnFraming {
     bool bRetryPayloadRead; // a failed or empty payload read is retried once at once
 };
 
+// Each transport's numbers (DevConnFramings.cpp).
+extern const DevConnFraming kTcpFraming;
+extern const DevConnFraming kUsbWinFraming;
+extern const DevConnFraming kUsbMacFraming;
+extern const DevConnFraming kPortMonitorFraming;
+
 class DevConnBase {
 public:
     virtual ~DevConnBase();

@@ -4,9 +4,6 @@
 #include "DevConnTCPResolve.h"
 #include "zepClock.h"
 
-// Write floor 5 s, 10 ms reads, 10 ms reply window at least; one poll after a SendFile block.
-const DevConnFraming DevConnTCP::kFraming = {5000, 10, 10, true, false, 0, false};
-
 DevConnTCP::DevConnTCP() {
     IgnoreBrokenPipe();
 }
@@ -48,7 +45,7 @@ void DevConnTCP::CloseConnection() {
 }
 
 int DevConnTCP::SendRecvData(PBYTE pSndBuf, DWORD dwSndSize, PBYTE* ppRcvBuf, DWORD* pdwRcvSize) {
-    return FrameSendRecv(kFraming, pSndBuf, dwSndSize, ppRcvBuf, pdwRcvSize);
+    return FrameSendRecv(kTcpFraming, pSndBuf, dwSndSize, ppRcvBuf, pdwRcvSize);
 }
 
 int DevConnTCP::GetModelName(LPSTR* ppModelName, DWORD* pdwSize) {

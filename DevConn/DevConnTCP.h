@@ -30,7 +30,6 @@ public:
     // Windows: the address of one spooler port record by the monitor table.
     bool GetIpFromRecord(const ZepPortRecord& record, sockaddr_in* addr);
 
-    static const DevConnFraming kFraming;
 
 protected:
     BOOL WritePort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbWritten, DWORD dwTimeout) override;

@@ -20,7 +20,6 @@ public:
     // The monitor DLL's file name for a port name; null when no monitor serves it.
     static LPCSTR MonitorDllFor(LPCSTR pPortName);
 
-    static const DevConnFraming kFraming;
 
 protected:
     BOOL WritePort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbWritten, DWORD dwTimeout) override;

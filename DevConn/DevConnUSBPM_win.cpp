@@ -8,11 +8,6 @@
 #include <cstring>
 #include <string>
 
-// One write without a time-out of ours, 50 ms reads and reply window; no read after a block
-// (the engine collects the answers a device owes); 10 ms before each payload read, and one
-// retry of a failed one.
-const DevConnFraming DevConnUSBPM::kFraming = {0, 50, 50, false, false, 10, true};
-
 namespace {
 
 HMODULE LoadSystemDll(LPCSTR pszName) {
@@ -117,7 +112,7 @@ BOOL DevConnUSBPM::ReadPort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded, DWORD d
 }
 
 int DevConnUSBPM::SendRecvData(PBYTE pSndBuf, DWORD dwSndSize, PBYTE* ppRcvBuf, DWORD* pdwRcvSize) {
-    return FrameSendRecv(kFraming, pSndBuf, dwSndSize, ppRcvBuf, pdwRcvSize);
+    return FrameSendRecv(kPortMonitorFraming, pSndBuf, dwSndSize, ppRcvBuf, pdwRcvSize);
 }
 
 int DevConnUSBPM::GetModelName(LPSTR* ppModelName, DWORD* pdwSize) {

@@ -13,10 +13,6 @@
 #include <string>
 #include <vector>
 
-// Write floor 500 ms, 10 ms reads, 10 ms reply window at least; one poll after a SendFile block
-// whose reply is awaited at all (IsSendFileCheck).
-const DevConnFraming DevConnUSB::kFraming = {500, 10, 10, true, false, 0, false};
-
 namespace {
 
 const DWORD kReadWaitMs = 10;
@@ -321,7 +317,7 @@ bool DevConnUSB::IsReplyAwaited(PBYTE pSndBuf, DWORD dwSndSize) {
 }
 
 int DevConnUSB::SendRecvData(PBYTE pSndBuf, DWORD dwSndSize, PBYTE* ppRcvBuf, DWORD* pdwRcvSize) {
-    return FrameSendRecv(kFraming, pSndBuf, dwSndSize, ppRcvBuf, pdwRcvSize);
+    return FrameSendRecv(kUsbMacFraming, pSndBuf, dwSndSize, ppRcvBuf, pdwRcvSize);
 }
 
 bool DevConnUSB::usbGetDeviceID(char* szID, DWORD* pdwSize) {

@@ -35,7 +35,6 @@ public:
     // with the model cut at its first '(' and then its first space.
     static bool IsPackageModel(const char* pszModel);
 
-    static const DevConnFraming kFraming;
 
 protected:
     io_service_t searchDevice(LPCSTR pPortName);

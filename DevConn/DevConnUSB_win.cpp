@@ -6,9 +6,6 @@
 
 #include <cstring>
 
-// Write floor 500 ms, 10 ms reads, 10 ms reply window at least; one poll after a SendFile block.
-const DevConnFraming DevConnUSB::kFraming = {500, 10, 10, true, false, 0, false};
-
 namespace {
 
 const DWORD kReadWaitMs = 10;
@@ -141,7 +138,7 @@ BOOL DevConnUSB::ReadPort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded, DWORD) {
 }
 
 int DevConnUSB::SendRecvData(PBYTE pSndBuf, DWORD dwSndSize, PBYTE* ppRcvBuf, DWORD* pdwRcvSize) {
-    return FrameSendRecv(kFraming, pSndBuf, dwSndSize, ppRcvBuf, pdwRcvSize);
+    return FrameSendRecv(kUsbWinFraming, pSndBuf, dwSndSize, ppRcvBuf, pdwRcvSize);
 }
 
 int DevConnUSB::GetModelName(LPSTR* ppModelName, DWORD* pdwSize) {

@@ -40,7 +40,6 @@ public:
     // The device access used by connections made from now on; null restores SetupAPI's.
     static void SetDeviceAccess(UsbPrintDeviceAccess* pAccess);
 
-    static const DevConnFraming kFraming;
 
 protected:
     HANDLE StdUsbOpen(LPCSTR pPortName);

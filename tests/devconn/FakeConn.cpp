@@ -8,7 +8,7 @@
 
 int FakeConn::s_nDestroyed = 0;
 unsigned long FakeConn::s_dwNow = 0;
-const DevConnFraming kTcpLikeFraming = DevConnTCP::kFraming;
+const DevConnFraming kTcpLikeFraming = kTcpFraming;
 
 static DevConnFraming g_framing;
 static FakeConn* g_pLast = nullptr;
