@@ -88,16 +88,13 @@ Scenario Draw(unsigned seed) {
     s.special = pick(2) == 0;
     s.query = pick(2) == 0;
     s.ackBlocks = pick(4) != 0;
-    switch (pick(3)) { // prompt, slow blocks, slow verdicts
-    case 1:
-        s.blockDelay = 5 + pick(40);
-        break;
-    case 2:
-        s.verdictDelay = 100 + pick(500);
-        break;
-    default:
-        break;
-    }
+    // Prompt, slow blocks, slow verdicts (erasing flash), or both; every answer well within
+    // UPDATETIME (3 s), and verdicts slower than any wait a host might be tempted to guess.
+    const uint32_t pace = pick(4);
+    if (pace & 1)
+        s.blockDelay = 5 + pick(80);
+    if (pace & 2)
+        s.verdictDelay = 100 + pick(2400);
     s.jitter = pick(2) == 0 ? 0 : pick(60);
     s.fault = static_cast<Fault>(pick(uint32_t(Fault::kCount)));
     const uint16_t refusals[] = {ZEP_STATUS_WRITE_ERROR, ZEP_STATUS_CHECKSUM_ERROR, 0x0123};
@@ -224,7 +221,7 @@ protected:
             return "simulator: " + error;
 
         std::string info = Rows({"TGMNAME HV2000", "PORTNO " + std::to_string(sim.Port()),
-                                 "ENTERTIME 1", "EXITTIME 1", "UPDATETIME 1", "ALLOWVERSIONDOWN NO",
+                                 "ENTERTIME 1", "EXITTIME 1", "UPDATETIME 3", "ALLOWVERSIONDOWN NO",
                                  std::string("SPECIALCMDPATTERN ") + (s.special ? "YES" : "NO")});
         std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
         for (size_t i = 0; i < s.sizes.size(); ++i) {
