@@ -1,5 +1,6 @@
 // One invocation of the console updater: arguments, package, then the listing or the update.
 #include "CliApp.h"
+#include "CliTexts.h"
 
 #include "CliDevices.h"
 #include "CliDisplay.h"
@@ -21,13 +22,15 @@ void ShowListing(const PackageFacts& facts, bool bJson, std::ostream& out) {
         out << JsonListing(facts.strModel, facts.firmware) << '\n';
         return;
     }
-    out << "Model: " << facts.strModel << '\n';
+    out << "Model: " << Visible(facts.strModel) << '\n';
     size_t width = 4; // "Type"
     for (const auto& row : facts.firmware)
-        width = std::max(width, row.first.size());
+        width = std::max(width, Visible(row.first).size());
     out << "Type" << std::string(width - 4 + 2, ' ') << "Update to\n";
-    for (const auto& row : facts.firmware)
-        out << row.first << std::string(width - row.first.size() + 2, ' ') << row.second << '\n';
+    for (const auto& row : facts.firmware) {
+        const std::string type = Visible(row.first);
+        out << type << std::string(width - type.size() + 2, ' ') << Visible(row.second) << '\n';
+    }
 }
 
 // One device a line, each after a comment naming its queue: the text feeds --targets as it is.
@@ -39,8 +42,8 @@ void ShowDevices(bool bJson, std::ostream& out) {
             continue;
         }
         if (!device.strPrinterName.empty())
-            out << "# " << device.strPrinterName << '\n';
-        out << device.strPortName << '\n';
+            out << "# " << Visible(device.strPrinterName) << '\n';
+        out << Visible(device.strPortName) << '\n';
     }
 }
 

@@ -108,9 +108,16 @@ std::string CheckSummaryMessage(const CheckReport& report) {
     return text.empty() ? "The package holds no image." : text + '.';
 }
 
-std::string CheckReportText(const std::string& strDevice, const CheckReport& report) {
-    if (!report.bRead)
-        return strDevice + ": " + CheckSummaryMessage(report);
+std::string CheckReportText(const std::string& strDeviceName, const CheckReport& reportIn) {
+    const std::string strDevice = Visible(strDeviceName);
+    if (!reportIn.bRead)
+        return strDevice + ": " + CheckSummaryMessage(reportIn);
+    CheckReport report = reportIn; // the texts of the device and the package, shown safely
+    for (ImageVerdict& i : report.images) {
+        for (std::string* text :
+             {&i.strType, &i.strFile, &i.strDeviceVersion, &i.strPackageVersion})
+            *text = Visible(*text);
+    }
     size_t typeWidth = 4, fileWidth = 4, deviceWidth = 4, packageWidth = 4;
     for (const ImageVerdict& i : report.images) {
         typeWidth = std::max(typeWidth, i.strType.size());

@@ -77,13 +77,14 @@ void FleetDisplay::Summary(const std::vector<FleetSummaryRow>& rows) {
     }
     size_t width = 6; // "Device"
     for (const FleetSummaryRow& row : rows)
-        width = std::max(width, row.strDevice.size());
+        width = std::max(width, Visible(row.strDevice).size());
     m_out << '\n' << "Device" << std::string(width - 6 + 2, ' ') << "Result  Message\n";
     for (const FleetSummaryRow& row : rows) {
         std::string code = row.bBegun ? std::to_string(row.nResult) : "-";
-        m_out << row.strDevice << std::string(width - row.strDevice.size() + 2, ' ')
+        const std::string device = Visible(row.strDevice);
+        m_out << device << std::string(width - device.size() + 2, ' ')
               << std::string(code.size() < 6 ? 6 - code.size() : 0, ' ') << code << "  "
-              << OneLine(row.strMessage) << '\n';
+              << Visible(OneLine(row.strMessage)) << '\n';
     }
     const size_t failed = static_cast<size_t>(
         std::count_if(rows.begin(), rows.end(), [](const FleetSummaryRow& r) { return !r.bOk; }));
@@ -118,7 +119,8 @@ void FleetDeviceSink::Final(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool b
             JsonWithDevice(m_strName, JsonFinal(nResult, dwUpdatedFirmNum, bStopped, strMessage)));
         return;
     }
-    const std::string line = m_strName + ": " + strCaption + ": " + OneLine(strMessage);
+    const std::string line =
+        Visible(m_strName) + ": " + strCaption + ": " + Visible(OneLine(strMessage));
     if (mode == DisplayMode::TERMINAL)
         m_display.EndLive(m_device, line);
     else

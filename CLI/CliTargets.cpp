@@ -8,6 +8,22 @@
 #include <fstream>
 #include <sstream>
 
+namespace {
+
+// The device a name stands for: an address in one spelling ("010.1.2.3" is "10.1.2.3"), a
+// port name as given.
+std::string DeviceKey(const std::string& name) {
+    if (!IsIPv4Address(name))
+        return name;
+    std::string key;
+    std::istringstream parts(name);
+    for (std::string part; std::getline(parts, part, '.');)
+        key += (key.empty() ? "" : ".") + std::to_string(std::stoi(part));
+    return key;
+}
+
+} // namespace
+
 std::vector<std::string> ParseTargetsText(const std::string& text) {
     std::vector<std::string> names;
     std::istringstream lines(text);
@@ -49,7 +65,8 @@ bool CollectTargets(const CliOptions& options, std::vector<FleetTarget>& targets
             return false;
         }
         for (size_t j = 0; j < i; ++j) {
-            if (ZepEqualNoCase(targets[i].strName.c_str(), targets[j].strName.c_str())) {
+            if (ZepEqualNoCase(DeviceKey(targets[i].strName).c_str(),
+                               DeviceKey(targets[j].strName).c_str())) {
                 strError = "device given twice: " + targets[i].strName;
                 return false;
             }

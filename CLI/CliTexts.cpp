@@ -79,3 +79,16 @@ std::string OneLine(const std::string& text) {
     }
     return line;
 }
+
+std::string Visible(const std::string& text) {
+    static const char hex[] = "0123456789abcdef";
+    std::string shown;
+    for (char c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F)
+            shown += std::string("\\x") + hex[u >> 4] + hex[u & 0xF];
+        else
+            shown += c;
+    }
+    return shown;
+}

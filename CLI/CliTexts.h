@@ -18,3 +18,6 @@ const char* CaptionText(bool bWarning);
 
 // A message on one line: the wizard's texts break lines for its message box.
 std::string OneLine(const std::string& text);
+// Text from a device or a package with its control characters shown as \xNN: a device must not
+// reach the administrator's terminal with escape sequences.
+std::string Visible(const std::string& text);

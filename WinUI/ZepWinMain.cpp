@@ -5,6 +5,7 @@
 #include "Wizard.h"
 #include "resource.h"
 #include "zepBindInfo.h"
+#include "zepDllSearch.h"
 #include "zepInfo.h"
 #include "zepPlatformGate.h"
 #include "zepUtil.h"
@@ -50,6 +51,7 @@ void RunWithPackage(HINSTANCE hInstance) {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
+    ZepLoadSystemLibrariesOnly();
     SetUILanguage();
     char szMutex[32] = {};
     std::snprintf(szMutex, sizeof szMutex, "%s",

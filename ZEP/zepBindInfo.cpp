@@ -2,6 +2,8 @@
 // reads. Where the package lives and how names compare are the platform files' business.
 #include "zepBindInfo.h"
 
+#include "zepBindTrailer.h"
+
 #include <climits>
 #include <cstring>
 #include <new>
@@ -98,15 +100,17 @@ void zepBindInfo::OpenStream(FILE* fp) {
     long size = -1;
     if (std::fseek(fp, 0, SEEK_END) == 0)
         size = std::ftell(fp);
-    if (size < TRAILER_SIZE || std::fseek(fp, size - TRAILER_SIZE, SEEK_SET) != 0 ||
-        std::fread(&m_bindMngInfo, sizeof m_bindMngInfo, 1, fp) != 1 ||
-        !ZepBindHasMagic(m_bindMngInfo)) {
+    // A program signed after binding ends in its certificate table, which is no part of the
+    // package: entries must lie before it.
+    unsigned long long packageEnd = 0;
+    if (size < TRAILER_SIZE ||
+        !ZepBindFindTrailer(fp, static_cast<unsigned long long>(size), m_bindMngInfo, packageEnd)) {
         std::fclose(fp);
         std::memset(&m_bindMngInfo, 0, sizeof m_bindMngInfo);
         return;
     }
     m_fp = fp;
-    m_llFileSize = size;
+    m_llFileSize = static_cast<long long>(packageEnd);
     CacheDirectory();
 }
 

@@ -7,8 +7,10 @@ set -eu
 want="cmake make g++ googletest libgtest-dev libcups2-dev clang libclang-rt-14-dev clang-tidy cppcheck"
 case "${1:-all}" in
 all)
-    # The Windows build under Wine, with fonts for the dialogs of every language.
-    want="$want g++-mingw-w64-x86-64 wine wine64 xvfb xauth locales fonts-ipafont-gothic
+    # The Windows build under Wine, with fonts for the dialogs of every language; osslsigncode,
+    # openssl and the mingw binutils (windres, objcopy) for the tests of the shipped programs.
+    want="$want g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 osslsigncode openssl
+          wine wine64 xvfb xauth locales fonts-ipafont-gothic
           fonts-wqy-microhei fonts-nanum fonts-tlwg-loma-ttf fonts-liberation2 fonts-wine
           gnustep-devel libgnustep-gui-dev gobjc++ cups libcups2-dev twm"
     ;;

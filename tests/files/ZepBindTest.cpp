@@ -245,6 +245,36 @@ TEST_F(ZepBind, FailureKeepsAnExistingOutput) {
     EXPECT_NE(Contents(out), "previous");
 }
 
+// Whatever sits at a name beside the output that a writer might predict, a file or a symbolic
+// link to another file, is neither followed nor overwritten.
+TEST_F(ZepBind, TemporaryFileTakesNoPredictableName) {
+    const std::string out = m_dir.Path("out.pkg");
+    const std::string victim = m_dir.Path("victim");
+    WriteFileText(victim, "victim");
+    struct Case {
+        const char* suffix;
+        bool bLink;
+    };
+    const Case cases[] = {
+        {".tmp", true}, {".zepbind-tmp.XXXXXX", true}, {".new", false}, {".zepbind-tmp.", false}};
+    for (const Case& c : cases) {
+        std::error_code ec;
+        if (c.bLink)
+            fs::create_symlink(victim, out + c.suffix, ec); // not every system lets a test
+        else
+            WriteFileText(out + c.suffix, "planted");
+    }
+    ASSERT_EQ(Zepbind({"create", "-o", out, "--info", info, boot, lang}).rc, 0);
+    EXPECT_EQ(Contents(victim), "victim");
+    for (const Case& c : cases) {
+        if (c.bLink)
+            EXPECT_TRUE(!fs::exists(out + c.suffix) || fs::is_symlink(out + c.suffix)) << c.suffix;
+        else
+            EXPECT_EQ(Contents(out + c.suffix), "planted") << c.suffix;
+    }
+    EXPECT_EQ(Zepbind({"verify", out}).rc, 0);
+}
+
 TEST_F(ZepBind, RefusesPackagesOverTwoGibibytes) {
     std::string huge = m_dir.Path("huge.bin");
     WriteFileText(huge, "");

@@ -21,7 +21,7 @@ TEST_F(WizardTest, OpeningPageShowsThePackageAndCancelAsks) {
     ASSERT_NE(nullptr, hOpening);
     EXPECT_EQ(kTitle, Text(hOpening));
     EXPECT_EQ("Halvard HV-2000", ItemText(hOpening, 1000));
-    EXPECT_EQ("Halvard Version 1.0.0", ItemText(hOpening, 1010));
+    EXPECT_EQ("Halvard Version " HALVARD_VERSION, ItemText(hOpening, 1010));
     const auto rows = ListRows(GetDlgItem(hOpening, 1019), 2);
     ASSERT_EQ(2u, rows.size());
     EXPECT_EQ((std::vector<std::string>{"BOOTABLE", "HV001200"}), rows[0]);

@@ -8,6 +8,7 @@
 #include "zepProgressRules.h"
 #include "CliTexts.h"
 #include "CliUpdate.h"
+#include "CliCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -352,6 +353,9 @@ TEST(CliTargets, FileLinesAndDevicesNamedTwice) {
     options.addresses.push_back("10.0.0.1");
     EXPECT_FALSE(CollectTargets(options, targets, error));
     EXPECT_EQ("device given twice: 10.0.0.1", error);
+    options.addresses.back() = "010.0.0.01"; // the same device, spelt otherwise
+    EXPECT_FALSE(CollectTargets(options, targets, error));
+    EXPECT_EQ("device given twice: 010.0.0.01", error);
     options.addresses.pop_back();
     options.strTargetsFile = "/nonexistent/targets.txt";
     EXPECT_FALSE(CollectTargets(options, targets, error));
@@ -375,4 +379,25 @@ TEST(CliFleetDisplay, TerminalBlockRedrawsOnlyTheLiveLines) {
               "\x1b[1F\x1b[Jb: done\n",
               out.str());
     EXPECT_EQ("", err.str());
+}
+
+// A device's TargetInfo.txt reaches the administrator's terminal: its escape sequences are shown,
+// never sent; the JSON form escapes them as ever.
+TEST(CliCheckReport, DeviceTextsCarryNoControlCharacters) {
+    CheckReport report;
+    report.bRead = true;
+    ImageVerdict image;
+    image.strType = "BOOT\x1b[2J";
+    image.strFile = "boot.bin";
+    image.strDeviceVersion = "HV\x1b]0;owned\x07"
+                             "001100";
+    image.strPackageVersion = "HV001200";
+    image.pszVerdict = "send";
+    report.images.push_back(image);
+    const std::string text = CheckReportText("10.0.0.1\r", report);
+    EXPECT_EQ(std::string::npos, text.find_first_of("\x1b\x07\r")) << text;
+    EXPECT_NE(std::string::npos, text.find("HV\\x1b]0;owned\\x07001100")) << text;
+    const std::string json = CheckReportJson("10.0.0.1", report);
+    EXPECT_EQ(std::string::npos, json.find('\x1b')) << json;
+    EXPECT_NE(std::string::npos, json.find("\\u001b")) << json;
 }

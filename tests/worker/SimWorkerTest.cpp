@@ -152,3 +152,18 @@ TEST_F(SimCliTest, UnreachableDeviceIsAConnectionError) {
                                                 "or network cable may be disconnected"))
         << out.str() << " (port " << port << ")";
 }
+
+// A device's TargetInfo.txt reaches the administrator's terminal through --check: its escape
+// sequence is shown, never sent.
+TEST_F(SimCliTest, CheckShowsTheEscapeSequenceOfADeviceVersion) {
+    SimOptions options;
+    options.targetInfo =
+        Rows({"TGMNAME HV2000", "VERSION BOOTABLE1=HV\x1b[31m001100", "MAXPACKET 4156",
+              "SUPPORT_COMMAND 5101", "SUPPORT_COMMAND 5102", "SUPPORT_COMMAND 5103"});
+    StartSimulator(options);
+    const std::string package = Pack(SimZepInfo({kBootRow}));
+    EXPECT_EQ(CLI_EXIT_OK,
+              Run({"--package", package.c_str(), "--check", "--address", "127.0.0.1"}));
+    EXPECT_EQ(std::string::npos, (out.str() + err.str()).find('\x1b')) << out.str() << err.str();
+    EXPECT_NE(std::string::npos, out.str().find("device HV\\x1b[31m001100")) << out.str();
+}

@@ -14,11 +14,12 @@ AtomicFile::~AtomicFile() {
 bool AtomicFile::Open(const std::string& path, std::string& error) {
     Discard();
     m_path = path;
-    m_tmpPath = path + ".zepbind-tmp";
     m_bWriteFailed = false;
-    m_fp = std::fopen(m_tmpPath.c_str(), "wb");
+    // A name nobody can guess, created only if nothing (no symbolic link either) is there.
+    m_fp = CreateExclusiveTemp(path + ".zepbind-tmp.", m_tmpPath);
     if (m_fp == nullptr) {
-        error = "cannot create " + m_tmpPath;
+        error = "cannot create a temporary file beside " + path;
+        m_tmpPath.clear();
         return false;
     }
     return true;
@@ -44,7 +45,8 @@ bool AtomicFile::Commit(std::string& error, const std::string& permissionsFrom) 
         error = "no output open";
         return false;
     }
-    bool bOk = std::fflush(m_fp) == 0 && !m_bWriteFailed;
+    // On disk before the rename: a crash must not leave a renamed but empty output.
+    bool bOk = std::fflush(m_fp) == 0 && FlushToDisk(m_fp) && !m_bWriteFailed;
     bOk = std::fclose(m_fp) == 0 && bOk;
     m_fp = nullptr;
     if (!bOk) {

@@ -6,6 +6,12 @@
 #include <cstdio>
 #include <string>
 
+// Platform variant (AtomicFile_posix.cpp / AtomicFile_win.cpp): a new file named prefix plus
+// random characters, created exclusively without following a symbolic link; its name in path.
+std::FILE* CreateExclusiveTemp(const std::string& prefix, std::string& path);
+// Writes the stream's flushed data through to the disk.
+bool FlushToDisk(std::FILE* fp);
+
 class AtomicFile {
 public:
     AtomicFile() = default;

@@ -1,7 +1,7 @@
 // Trailer and directory reading for the packer's list, extract and verify commands.
 #include "BindDirectory.h"
 
-#include "zepBindFormat.h"
+#include "zepBindTrailer.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -20,20 +20,20 @@ typedef std::unique_ptr<std::FILE, FileCloser> FilePtr;
 bool BindDirectory::Load(const std::string& path, std::string& error) {
     m_entries.clear();
     std::error_code ec;
-    m_fileSize = std::filesystem::file_size(path, ec);
+    const unsigned long long fileSize = std::filesystem::file_size(path, ec);
     FilePtr fp(ec ? nullptr : std::fopen(path.c_str(), "rb"));
     if (!fp) {
         error = "cannot read " + path;
         return false;
     }
-    const unsigned long long trailerAt = m_fileSize - sizeof(tagBindManagementInfo);
     tagBindManagementInfo trailer;
-    if (m_fileSize < sizeof trailer || m_fileSize > INT32_MAX ||
-        std::fseek(fp.get(), static_cast<long>(trailerAt), SEEK_SET) != 0 ||
-        std::fread(&trailer, sizeof trailer, 1, fp.get()) != 1 || !ZepBindHasMagic(trailer)) {
+    unsigned long long packageEnd = 0;
+    if (fileSize > INT32_MAX || !ZepBindFindTrailer(fp.get(), fileSize, trailer, packageEnd)) {
         error = path + " carries no package (no ZEPBIND trailer)";
         return false;
     }
+    m_packageEnd = packageEnd; // a signed program's certificate table is no part of the package
+    const unsigned long long trailerAt = packageEnd - sizeof trailer;
     const long long count = trailer.lAllFileNum.get();
     const long long start = trailer.lStartManageOffset.get();
     if (count < 0 || start < 0 ||

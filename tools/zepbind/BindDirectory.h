@@ -18,9 +18,11 @@ public:
     bool Load(const std::string& path, std::string& error);
 
     const std::vector<BindEntry>& Entries() const { return m_entries; }
-    unsigned long long FileSize() const { return m_fileSize; }
+    // Where the package ends: the file's end, or where a signed program's certificate table
+    // begins.
+    unsigned long long PackageEnd() const { return m_packageEnd; }
 
 private:
     std::vector<BindEntry> m_entries;
-    unsigned long long m_fileSize = 0;
+    unsigned long long m_packageEnd = 0;
 };

@@ -6,6 +6,7 @@
 #include "BindNames.h"
 #include "InfoLineEnds.h"
 #include "zepBindFormat.h"
+#include "zepPeImage.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -95,6 +96,29 @@ bool CarriesPackage(const std::string& path, unsigned long long size) {
     return bFound;
 }
 
+// A signature covers the program as it was signed: anything bound after it breaks it.
+bool CheckUnsigned(const std::string& path, unsigned long long size, std::string& error) {
+    std::FILE* fp = std::fopen(path.c_str(), "rb");
+    if (fp == nullptr) {
+        error = "cannot read " + path;
+        return false;
+    }
+    ZepPeCertTable table;
+    std::string why;
+    const ZepPeSignature state = ZepPeReadSignature(fp, size, table, why);
+    std::fclose(fp);
+    if (state == ZEP_PE_SIGNED) {
+        error = path + " is already signed, and binding would break its signature: bind the "
+                       "unsigned program, then sign the result";
+        return false;
+    }
+    if (state == ZEP_PE_MALFORMED) {
+        error = path + " is no sound Windows program: " + why;
+        return false;
+    }
+    return true;
+}
+
 bool CopyFile(const std::string& path, unsigned long long expected, AtomicFile& out,
               std::string& error) {
     std::FILE* in = std::fopen(path.c_str(), "rb");
@@ -139,6 +163,8 @@ bool WriteBindPackage(const BindPackageSpec& spec, std::string& error) {
     unsigned long long programSize = 0;
     if (!spec.programPath.empty()) {
         if (!RegularFileSize(spec.programPath, programSize, error))
+            return false;
+        if (!CheckUnsigned(spec.programPath, programSize, error))
             return false;
         if (CarriesPackage(spec.programPath, programSize)) {
             error = spec.programPath + " already carries a package";

@@ -18,7 +18,7 @@ void CheckEntries(const BindDirectory& dir, std::vector<std::string>& problems) 
         if (!CheckBindName(e.name, error) || !names.Add(e.name, error))
             problems.push_back(error);
         if (e.offset < 0 || e.size < 0 ||
-            static_cast<unsigned long long>(e.offset + e.size) > dir.FileSize())
+            static_cast<unsigned long long>(e.offset + e.size) > dir.PackageEnd())
             problems.push_back("file " + e.name + " (offset " + std::to_string(e.offset) +
                                ", size " + std::to_string(e.size) +
                                ") does not lie inside the package");
