@@ -18,6 +18,10 @@ void ZepSleep(unsigned long dwMilliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(dwMilliseconds));
 }
 
+void ZepPhasePause() {
+    ZepSleep(2000);
+}
+
 ZepSleepFn ZepSetSleepHook(ZepSleepFn fn) {
     return g_sleepHook.exchange(fn);
 }

@@ -8,6 +8,10 @@ typedef unsigned long (*ZepTickFn)();
 
 void ZepSleep(unsigned long dwMilliseconds);
 
+// The fixed pause between the phases of an update (before download mode, before each version
+// check, before each transfer, after each image), through ZepSleep.
+void ZepPhasePause();
+
 // Replace the sleep (null restores the real one). Returns the previous hook.
 ZepSleepFn ZepSetSleepHook(ZepSleepFn fn);
 

@@ -2,6 +2,8 @@
 // The two programs' readings of VERSION rows differ only by the rules in zepParseVersion_*.cpp.
 #include "zepParse.h"
 
+#include "zepUtil.h"
+
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -27,7 +29,7 @@ std::string AsciiUpper(std::string s) {
 }
 
 bool SameWord(const std::string& s, const char* word) {
-    return AsciiUpper(s) == AsciiUpper(word);
+    return ZepEqualNoCase(s, std::string(word));
 }
 
 // DISPVER and DISPFIRM only change what the user is shown; they never name the firmware type

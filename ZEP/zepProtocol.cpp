@@ -2,6 +2,7 @@
 // the status query. Every reply buffer is handed back exactly once, on every path.
 #include "zepProtocol.h"
 
+#include "DevConnErr.h"
 #include "DevConnMgr.h"
 #include "zepInfo.h"
 #include "zepReply.h"
@@ -46,11 +47,11 @@ ZEPRESULT zepProtocol::CheckDevConnErr(int nErrCode) {
     if (nErrCode >= 0)
         return RESULT_OK;
     switch (nErrCode) {
-    case -8:
-    case -11:
-    case -12:
-    case -13:
-    case -14:
+    case DEVCONN_ERR_OPEN:
+    case DEVCONN_ERR_PM_DEVICEID:
+    case DEVCONN_ERR_SEND:
+    case DEVCONN_ERR_RECV:
+    case DEVCONN_ERR_DEVICEID:
         return RESULT_ERR_CONNECT;
     default:
         return RESULT_ERR_SYSTEM;

@@ -120,7 +120,7 @@ private:
     // Whether the last SendFileData call received a reply.
     bool m_bLastReplySeen = false;
     zepAnswerLedger m_answers;
-    DWORD m_dwTransferTimeout = 0; // UPDATETIME in ms, while an image is sent
+    DWORD m_dwTransferTimeout = 0;       // UPDATETIME in ms, while an image is sent
     std::vector<unsigned char> m_packet; // the SendFile packet being sent
 
     HANDLE m_hDevice = nullptr;

@@ -6,24 +6,12 @@
 #include "zepInfo.h"
 #include "zepPackageCheck.h"
 #include "zepProtocol.h"
+#include "zepUtil.h"
 
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
-
-namespace {
-
-const unsigned long kPhasePause = 2000; // fixed pause between the phases of an update
-
-// Bounded copy into a record's name field: a name that does not fit leaves it empty.
-void CopyName(char (&dst)[ZEP_FILENAME_SIZE], const std::string& src) {
-    std::memset(dst, 0, sizeof dst);
-    if (src.size() < sizeof dst)
-        std::memcpy(dst, src.data(), src.size());
-}
-
-} // namespace
 
 zepThread::zepThread() = default;
 
@@ -97,7 +85,7 @@ void zepThread::RunThread(char* pszPrinterName, char* pszPortName, unsigned shor
         return;
     }
     StartupDone(true);
-    ZepSleep(kPhasePause);
+    ZepPhasePause();
 
     // Without its time limits the update would enter download mode and then fail every image:
     // the device is not touched at all.
@@ -167,7 +155,7 @@ ZEPRESULT zepThread::RunImages(zepProtocol& protocol, const char* pszModelName) 
             nRunning = RESULT_OK;
         } else if (code == RESULT_NO_UPDATE) {
             ZepLock lock(m_lock);
-            CopyName(m_tDeviceInfo.FileName, strBinFileName);
+            ZepCopyName(m_tDeviceInfo.FileName, strBinFileName.c_str());
             m_tDeviceInfo.nResult = RESULT_NO_UPDATE;
             nRunning = RESULT_NO_UPDATE;
         } else {
@@ -221,7 +209,7 @@ ZEPRESULT zepThread::FinishImage(zepProtocol& protocol) {
         ZepLock lock(m_lock);
         m_tDeviceInfo.UpdateState = END_FIRM_UPDATE;
     }
-    ZepSleep(kPhasePause);
+    ZepPhasePause();
     return RESULT_OK;
 }
 

@@ -7,6 +7,7 @@
 #include "zepClock.h"
 #include "zepInfo.h"
 #include "zepReply.h"
+#include "zepUtil.h"
 
 #include <cstring>
 #include <memory>
@@ -15,17 +16,8 @@
 
 namespace {
 
-const unsigned long kPhasePauseMs = 2000;
-
 bool IsFinal(unsigned short wEndNotice) {
     return wEndNotice == ZEP_END_FINAL || wEndNotice == ZEP_END_FINAL_QUERY;
-}
-
-void CopyName(char (&dst)[ZEP_FILENAME_SIZE], const char* pszName) {
-    size_t len = std::strlen(pszName);
-    std::memset(dst, 0, sizeof dst);
-    if (len < sizeof dst)
-        std::memcpy(dst, pszName, len);
 }
 
 } // namespace
@@ -239,7 +231,7 @@ ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszF
         return RESULT_ERR_SYSTEM;
     const bool bSpecial = special == DEF_YES_VALUE;
 
-    ZepSleep(kPhasePauseMs);
+    ZepPhasePause();
 
     int nCheck = RESULT_ERR_SYSTEM;
     bool bPass = CheckVersion(pszModelName, pszFirmType, pszFirmVer, pszCompatible, nCheck);
@@ -248,7 +240,7 @@ ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszF
         ZepLock guard(m_lock);
         rt_DevInfo.UpdateState = CHECKVERSION_STATE;
         rt_DevInfo.nResult = nCheck;
-        CopyName(m_CurrentFileName, pszBinFileName);
+        ZepCopyName(m_CurrentFileName, pszBinFileName);
         std::memcpy(rt_DevInfo.FileName, m_CurrentFileName, sizeof rt_DevInfo.FileName);
         rt_DevInfo.bSupportQureryUpdate = bQuery;
     }
@@ -278,7 +270,7 @@ ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszF
         return RESULT_ERR_FIRMREAD;
     setUpdateState(rt_DevInfo, TRANSFER_FIRM, nCheck, 0, dwImageSize);
 
-    ZepSleep(kPhasePauseMs);
+    ZepPhasePause();
 
     const unsigned short wFinal = bQuery ? ZEP_END_FINAL_QUERY : ZEP_END_FINAL;
     m_dwTransferTimeout = static_cast<DWORD>(ullTimeout);

@@ -24,6 +24,17 @@ bool ZepEqualNoCase(const char* a, const char* b) {
     return *a == *b;
 }
 
+bool ZepEqualNoCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
 bool IsAnyUsbPort(const char* PortName) {
     return IsStdUSBPort(PortName) || IsUSBPRNPort(PortName) || IsMPUSBPRNPort(PortName);
 }

@@ -5,6 +5,8 @@
 #include "zepTypes.h"
 
 #include <cstddef>
+#include <cstring>
+#include <string>
 
 // Zero-filled block, or null when memory is exhausted. Windows: the process heap; elsewhere
 // calloc. Every such block is released with FreeMem, never with delete or free.
@@ -25,3 +27,14 @@ bool IsRedirectedPort(const char* PortName);
 
 // ASCII comparison ignoring case; a null text counts as empty.
 bool ZepEqualNoCase(const char* a, const char* b);
+// The same over whole strings: an embedded NUL does not end the comparison early.
+bool ZepEqualNoCase(const std::string& a, const std::string& b);
+
+// Bounded copy into a fixed name field: a name that does not fit leaves the field empty (all
+// zero), never cut, since a cut name would name another file.
+template <size_t N> void ZepCopyName(char (&dst)[N], const char* pszName) {
+    const size_t len = pszName != nullptr ? std::strlen(pszName) : 0;
+    std::memset(dst, 0, N);
+    if (len < N && len != 0)
+        std::memcpy(dst, pszName, len);
+}

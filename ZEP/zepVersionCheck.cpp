@@ -11,21 +11,6 @@
 
 namespace {
 
-bool EqualsIgnoreCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z')
-            x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z')
-            y = static_cast<char>(y - 'a' + 'A');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 // Version layouts, chosen by the position of the first "." in the package's version.
 enum class VersionForm { A, B, C, D, E, Malformed };
 
@@ -149,7 +134,7 @@ bool zepProtocol::CheckFetchedVersion(const char* pszModelName, const char* pszF
         rnResult = RESULT_ERR_SYSTEM;
         return false;
     }
-    if (!EqualsIgnoreCase(strDeviceModel, pszModelName)) {
+    if (!ZepEqualNoCase(strDeviceModel, std::string(pszModelName))) {
         rnResult = RESULT_ERR_MODEL;
         return false;
     }
@@ -158,7 +143,7 @@ bool zepProtocol::CheckFetchedVersion(const char* pszModelName, const char* pszF
     std::string strType, strDeviceVer;
     bool bFound = false;
     for (unsigned int i = 0; m_TargetInfo.getTargetInfoVersion(i, strType, strDeviceVer); ++i) {
-        if (EqualsIgnoreCase(strType, pszFirmType)) {
+        if (ZepEqualNoCase(strType, std::string(pszFirmType))) {
             bFound = true;
             break;
         }

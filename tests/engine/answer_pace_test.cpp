@@ -117,9 +117,9 @@ private:
             if (bBlock && !d.ackBlocks && refusal == d.status.end())
                 break;
             d.busyUntil = start + (bBlock ? d.blockDelay : d.verdictDelay);
-            Send(d.busyUntil,
-                 MakeStatusReply(ZEP_CMD_SENDFILE,
-                                 refusal == d.status.end() ? ZEP_STATUS_OK : refusal->second));
+            Send(d.busyUntil, MakeStatusReply(ZEP_CMD_SENDFILE, refusal == d.status.end()
+                                                                    ? uint16_t(ZEP_STATUS_OK)
+                                                                    : refusal->second));
             break;
         }
         default:

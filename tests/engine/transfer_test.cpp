@@ -302,8 +302,9 @@ TEST_F(Transfer, AnswersThatAllMissTheirBlocksAreStillCollected) {
         device->sendFileStatus[3] = status;
         tag_devinfo info;
         EXPECT_EQ(status == 0x0080 ? 1 : -2, Update(info)) << status;
-        if (status == 0x0080)
+        if (status == 0x0080) {
             EXPECT_EQ(0u, device->repliesLeft);
+        }
     }
 }
 

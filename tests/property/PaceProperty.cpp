@@ -302,9 +302,10 @@ protected:
 
 TEST_F(PaceProperty, EveryResultIsTheDevicesOwn) {
     unsigned from = 1, count = 40;
-    if (const char* env = std::getenv("HALVARD_PROPERTY_SEEDS"))
+    if (const char* env = std::getenv("HALVARD_PROPERTY_SEEDS")) {
         ASSERT_EQ(2, std::sscanf(env, "%u:%u", &from, &count))
             << "HALVARD_PROPERTY_SEEDS=FROM:COUNT";
+    }
     unsigned failures = 0;
     for (unsigned seed = from; seed < from + count; ++seed) {
         const Scenario s = Draw(seed);
