@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 struct SimOptions {
@@ -28,6 +29,16 @@ struct SimOptions {
     uint32_t jitterMs = 0;
     uint32_t seed = 1;
 
+    // Restart, as a device does once an update has ended with every image accepted and the
+    // host has left download mode: it closes every connection, listens again after restartMs
+    // and from then on reports the versions of the images it accepted. Off unless asked for,
+    // so that a device updated twice in a row behaves as it always did.
+    bool restart = false;
+    uint32_t restartMs = 3000;
+    bool restartKeepsOld = false;     // comes back with the old versions (boot rejected the image)
+    bool restartNeverReturns = false; // never listens again
+    std::map<std::string, std::string> imageVersions; // device file name -> version it installs
+
     // Fault injection.
     uint32_t closeAtRecord = 0;    // drop the connection on receiving this record
     uint32_t silentFromRecord = 0; // read but never answer from this record on
@@ -42,6 +53,7 @@ struct SimOptions {
     uint32_t finalStatusAt = 0;        // answer finalStatus to this final packet (1 = first)
     uint16_t finalStatus = 0x0804;
     uint32_t cutReplyAt = 0; // send half of the reply to this record, then close
+    uint32_t busyEnters = 0; // the first N enters (over all connections) are answered 0x1001
 };
 
 // Whether the options describe a device that can be served; error says what is wrong.
