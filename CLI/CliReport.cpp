@@ -40,7 +40,7 @@ bool ReportFormatOf(const std::string& path, ReportFormat& format) {
 std::string CsvField(const std::string& text) {
     const bool bFormula =
         !text.empty() && std::string("=+-@\t\r").find(text[0]) != std::string::npos;
-    const std::string value = bFormula ? "'" + text : text;
+    std::string value = bFormula ? "'" + text : text;
     if (!bFormula && value.find_first_of(",\"\r\n") == std::string::npos)
         return value;
     std::string quoted = "\"";
