@@ -5,10 +5,6 @@
 
 #include <algorithm>
 
-namespace {
-constexpr unsigned kAcceptPollMs = 20; // how often an idle server looks at the stop request
-}
-
 DeviceSimulator::DeviceSimulator(SimOptions options)
     : m_options(std::move(options)), m_store(m_options.outputDir) {}
 
@@ -60,7 +56,7 @@ void DeviceSimulator::ServeLoop() {
         Reap(false);
         if (m_state.IsDown() && !Restart())
             break;
-        const int ready = m_listener.WaitReadable(kAcceptPollMs);
+        const int ready = m_listener.WaitReadable(m_options.acceptPollMs);
         if (ready < 0) {
             m_log.Write(JsonLine().Add("event", "error").Add("msg", "listening socket failed"));
             break;

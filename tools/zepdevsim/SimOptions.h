@@ -21,6 +21,7 @@ struct SimOptions {
     uint32_t maxRecordSize = 16u << 20; // largest DataLength accepted from the host
     uint32_t maxImageSize = 256u << 20; // larger images are refused with a write error
     uint32_t idleTimeoutMs = 60000; // a host silent this long is dropped, ending its download mode
+    uint32_t acceptPollMs = 20; // how often an idle server looks for a stop; many servers: longer
 
     // Pace, as a device that erases and verifies flash answers late. Each delay is waited
     // before the answer it belongs to, plus a random part of up to jitterMs (from seed).
