@@ -7,13 +7,16 @@
 #include "CliFleet.h"
 #include "CliJson.h"
 #include "CliOptions.h"
+#include "CliJournal.h"
 #include "CliPackage.h"
+#include "CliReport.h"
 #include "CliTargets.h"
 #include "CliUpdate.h"
 #include "zepPackageCheck.h"
 #include "zepThread.h"
 
 #include <algorithm>
+#include <fstream>
 
 namespace {
 
@@ -59,14 +62,77 @@ int PackageFailure(ZEPRESULT nResult, const std::string& strReason, bool bJson, 
 const char* const kNoStopHandler =
     "Ctrl-C cannot be caught here: it would end the program at once.";
 
-// Several devices, or the dry run: the fleet display, then the summary when there was a fleet.
+int UsageError(const std::string& strError, std::ostream& err) {
+    err << "halvard: " << strError << "\nTry 'halvard --help'.\n";
+    return CLI_EXIT_USAGE;
+}
+
+// The files of a fleet run, all opened before any device is touched: a path that cannot be
+// used is a bad argument.
+struct FleetFiles {
+    FleetJournal journal;
+    bool bJournal = false;
+    std::ofstream report;
+};
+
+bool OpenFleetFiles(const CliOptions& options, FleetRequest& request, FleetFiles& files,
+                    std::string& strError) {
+    if (!options.strResume.empty() && !ReadJournal(options.strResume, request.journaled, strError))
+        return false;
+    // --resume alone continues the journal it reads.
+    const std::string& journal =
+        options.strJournal.empty() ? options.strResume : options.strJournal;
+    if (!journal.empty()) {
+        if (!files.journal.Open(journal, strError))
+            return false;
+        files.bJournal = true;
+        request.pJournal = &files.journal;
+    }
+    if (!options.strReport.empty()) {
+        files.report.open(options.strReport, std::ios::binary | std::ios::trunc);
+        if (!files.report) {
+            strError = "cannot write the report " + options.strReport;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool WriteReport(const CliOptions& options, const std::vector<InventoryRow>& inventory,
+                 std::ofstream& file, std::ostream& err) {
+    ReportFormat format = ReportFormat::CSV;
+    ReportFormatOf(options.strReport, format);
+    file << (format == ReportFormat::CSV ? InventoryCsv(inventory) : InventoryJson(inventory));
+    file.close();
+    if (!file) {
+        err << "halvard: the report " << options.strReport << " could not be written\n";
+        return false;
+    }
+    return true;
+}
+
+// Several devices, the dry run, or an update with the fleet's safeguards: the fleet display,
+// then the summary when there was a fleet.
 int RunFleet(const CliOptions& options, const std::vector<FleetTarget>& targets,
              const PackageFacts& facts, DisplayMode mode, std::ostream& out, std::ostream& err,
              const CliEnvironment& env) {
+    FleetRequest request;
+    FleetFiles files;
+    std::string strError;
+    if (!OpenFleetFiles(options, request, files, strError))
+        return UsageError(strError, err);
+    request.bVerify = options.bVerify;
+    request.dwVerifyTimeoutMs = options.dwVerifyTimeoutMs;
+    request.nRetries = options.nRetries;
+    request.nCanary = options.nCanary;
+    request.nMaxFailures = options.nMaxFailures;
+    if (options.nMaxFailuresPercent != 0) // a share of the fleet, at least one device
+        request.nMaxFailures = static_cast<unsigned int>(
+            std::max<size_t>(1, (targets.size() * options.nMaxFailuresPercent + 99) / 100));
+    request.clock = env.clock;
     FleetDisplay display(out, err, mode);
     if (env.installStopHandler && !env.installStopHandler())
         display.Notice(kNoStopHandler);
-    FleetRequest request;
     request.nJobs = options.nJobs;
     request.wPortNo = facts.wPortNo;
     request.firmwareCount = static_cast<unsigned int>(facts.firmware.size());
@@ -74,11 +140,14 @@ int RunFleet(const CliOptions& options, const std::vector<FleetTarget>& targets,
     request.dwTickMs = env.dwTickMs;
     request.dwWorkerPollingMs = env.dwWorkerPollingMs;
     request.stopRequests = env.stopRequests;
-    const std::vector<FleetSummaryRow> rows = options.bCheck
-                                                  ? RunFleetCheck(targets, request, display)
-                                                  : RunFleetUpdate(targets, request, display);
+    std::vector<InventoryRow> inventory;
+    const std::vector<FleetSummaryRow> rows =
+        options.bCheck ? RunFleetCheck(targets, request, display, &inventory)
+                       : RunFleetUpdate(targets, request, display);
     if (rows.size() > 1)
         display.Summary(rows);
+    if (!options.strReport.empty() && !WriteReport(options, inventory, files.report, err))
+        return CLI_EXIT_FAILED;
     return FleetExitCode(rows);
 }
 
@@ -115,10 +184,8 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         return CLI_EXIT_OK;
     }
     std::vector<FleetTarget> targets;
-    if (!CollectTargets(options, targets, strError)) {
-        err << "halvard: " << strError << "\nTry 'halvard --help'.\n";
-        return CLI_EXIT_USAGE;
-    }
+    if (!CollectTargets(options, targets, strError))
+        return UsageError(strError, err);
     // A package that would fail half-way through an update fails before any device is touched.
     const ZEPRESULT nPackage = ZepCheckPackage(strError);
     if (nPackage != RESULT_OK)
@@ -127,7 +194,9 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     DisplayMode mode = options.bJson   ? DisplayMode::JSON
                        : env.bTerminal ? DisplayMode::TERMINAL
                                        : DisplayMode::LINES;
-    if (options.bCheck || targets.size() > 1)
+    const bool bSafeguards = options.bVerify || options.nRetries != 0 ||
+                             !options.strJournal.empty() || !options.strResume.empty();
+    if (options.bCheck || targets.size() > 1 || bSafeguards)
         return RunFleet(options, targets, facts, mode, out, err, env);
 
     ProgressDisplay display(out, err, mode);

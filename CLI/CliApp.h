@@ -2,6 +2,8 @@
 // back. The platform's part comes in through CliEnvironment, so it also runs inside tests.
 #pragma once
 
+#include "CliClock.h"
+
 #include <functional>
 #include <ostream>
 #include <string>
@@ -13,6 +15,7 @@ struct CliEnvironment {
     std::function<unsigned int()> stopRequests;
     unsigned long dwTickMs = 1000;         // how often the worker's record is copied
     unsigned long dwWorkerPollingMs = 500; // how often the worker asks a writing device
+    CliClock clock; // halvard's own waits: retry back-off, waiting for a device to come back
 };
 
 enum CliExitCode {

@@ -61,6 +61,8 @@ CheckReport CheckDevice(const FleetTarget& target, unsigned short wPortNo) {
         std::string strModel;
         if (code == RESULT_OK && !g_ZepInfo.getTgmName(strModel))
             code = RESULT_ERR_SYSTEM;
+        if (code == RESULT_OK)
+            protocol.TargetInfo().getTgmName(report.strModel);
         for (unsigned int index = 0; code == RESULT_OK; ++index) {
             ImageVerdict image;
             std::string strBinFile, strCompatible, strHeader;

@@ -21,6 +21,7 @@ struct ImageVerdict {
 struct CheckReport {
     bool bRead = false;            // the device was reached and its TargetInfo.txt read
     ZEPRESULT nResult = RESULT_OK; // when not read: why
+    std::string strModel;          // the device's own TGMNAME
     std::vector<ImageVerdict> images;
 };
 

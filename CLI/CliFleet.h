@@ -3,11 +3,16 @@
 // running worker at its next safe point and keeps the devices not yet begun untouched.
 #pragma once
 
+#include "CliClock.h"
 #include "CliFleetDisplay.h"
+#include "CliJournal.h"
+#include "CliReport.h"
 #include "CliTargets.h"
 #include "CliUpdate.h"
 
 #include <functional>
+#include <map>
+#include <string>
 #include <vector>
 
 struct FleetRequest {
@@ -18,6 +23,17 @@ struct FleetRequest {
     unsigned long dwTickMs = 1000;
     unsigned long dwWorkerPollingMs = 500;
     std::function<unsigned int()> stopRequests;
+    // Trust: verification, retries, waves, the journal and what it says is done.
+    bool bVerify = false;
+    unsigned long dwVerifyTimeoutMs = 300000;
+    unsigned long dwVerifySettleMs = 5000;
+    unsigned long dwVerifyPollMs = 5000;
+    unsigned int nRetries = 0;
+    unsigned int nCanary = 0;      // the first devices, updated before any other
+    unsigned int nMaxFailures = 0; // begin no device once this many failed; 0: no limit
+    FleetJournal* pJournal = nullptr;
+    std::map<std::string, DeviceOutcome> journaled; // --resume: last outcome by device
+    CliClock clock;
 };
 
 // Updates every target; the rows come back in the targets' order.
@@ -25,8 +41,10 @@ std::vector<FleetSummaryRow> RunFleetUpdate(const std::vector<FleetTarget>& targ
                                             const FleetRequest& request, FleetDisplay& display);
 
 // The dry run on every target.
+// The dry run on every target; each device's reading goes to pInventory when given.
 std::vector<FleetSummaryRow> RunFleetCheck(const std::vector<FleetTarget>& targets,
-                                           const FleetRequest& request, FleetDisplay& display);
+                                           const FleetRequest& request, FleetDisplay& display,
+                                           std::vector<InventoryRow>* pInventory = nullptr);
 
 // 0 when every row is good, 1 otherwise.
 int FleetExitCode(const std::vector<FleetSummaryRow>& rows);

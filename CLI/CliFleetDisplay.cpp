@@ -6,6 +6,40 @@
 #include "CliTexts.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+unsigned long long SteadyMs() {
+    return static_cast<unsigned long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               std::chrono::steady_clock::now().time_since_epoch())
+                                               .count());
+}
+
+std::string Duration(unsigned long long seconds) {
+    char text[32];
+    if (seconds >= 3600)
+        std::snprintf(text, sizeof text, "%llu:%02llu:%02llu", seconds / 3600, seconds / 60 % 60,
+                      seconds % 60);
+    else
+        std::snprintf(text, sizeof text, "%llu:%02llu", seconds / 60, seconds % 60);
+    return text;
+}
+
+const size_t kTotalsLine = SIZE_MAX; // drawn below every device's line
+
+} // namespace
+
+std::string RateText(uint32_t dwBytes, uint32_t dwMax, unsigned long long ms) {
+    if (ms < 500 || dwBytes == 0)
+        return std::string();
+    const unsigned long long perSecond = dwBytes * 1000ULL / ms;
+    const unsigned long long left =
+        dwMax > dwBytes && perSecond != 0 ? (dwMax - dwBytes + perSecond - 1) / perSecond : 0;
+    return " " + std::to_string(perSecond / 1024) + " KiB/s, " + Duration(left) + " left";
+}
 
 std::string JsonSummary(const std::vector<FleetSummaryRow>& rows) {
     std::string items;
@@ -18,7 +52,8 @@ std::string JsonSummary(const std::vector<FleetSummaryRow>& rows) {
                  ",\"updated\":" + std::to_string(row.dwUpdatedFirmNum) +
                  ",\"stopped\":" + (row.bStopped ? "true" : "false") +
                  ",\"ok\":" + (row.bOk ? "true" : "false") +
-                 ",\"message\":" + JsonString(row.strMessage) + "}";
+                 ",\"message\":" + JsonString(row.strMessage) +
+                 (row.pszOutcome ? ",\"outcome\":" + JsonString(row.pszOutcome) : "") + "}";
     }
     return "{\"summary\":[" + items + "],\"failed\":" + std::to_string(failed) + "}";
 }
@@ -69,6 +104,18 @@ void FleetDisplay::Notice(const std::string& text) {
         m_err << text << '\n' << std::flush;
 }
 
+void FleetDisplay::Totals(size_t done, size_t total, size_t failed, unsigned long long elapsedMs) {
+    if (m_mode != DisplayMode::TERMINAL)
+        return;
+    std::string text = "Fleet: " + std::to_string(done) + " of " + std::to_string(total) +
+                       " done, " + std::to_string(failed) + " failed";
+    if (done != 0 && done < total)
+        text += ", about " + Duration(elapsedMs * (total - done) / done / 1000 + 1) + " left";
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_live[kTotalsLine] = text;
+    Redraw(nullptr);
+}
+
 void FleetDisplay::Summary(const std::vector<FleetSummaryRow>& rows) {
     std::lock_guard<std::mutex> guard(m_lock);
     if (m_mode == DisplayMode::JSON) {
@@ -108,15 +155,41 @@ void FleetDeviceSink::Update(const tag_devinfo& info, const ProgressView& view) 
                        std::to_string(view.FilledPercent()) + '%');
     else
         m_display.Live(m_device, m_strName + std::string(m_nameWidth - m_strName.size() + 2, ' ') +
-                                     ProgressDisplay::BarLine(view));
+                                     ProgressDisplay::BarLine(view) + Rate(info));
+}
+
+std::string FleetDeviceSink::Rate(const tag_devinfo& info) {
+    if (info.UpdateState != TRANSFER_FIRM)
+        return std::string();
+    const unsigned long long now = SteadyMs();
+    if (info.dwFirmIdx != m_rateImage || info.dwCurrentSize < m_rateStartBytes) {
+        m_rateImage = info.dwFirmIdx;
+        m_rateStartBytes = info.dwCurrentSize;
+        m_rateStartMs = now;
+    }
+    return RateText(info.dwCurrentSize - m_rateStartBytes, info.dwMaxSize - m_rateStartBytes,
+                    now - m_rateStartMs);
+}
+
+void FleetDeviceSink::Say(const std::string& text) {
+    if (m_display.Mode() == DisplayMode::JSON)
+        m_display.Line(JsonWithDevice(m_strName, "{\"notice\":" + JsonString(text) + "}"));
+    else if (m_display.Mode() == DisplayMode::TERMINAL)
+        m_display.Live(m_device,
+                       m_strName + std::string(m_nameWidth - m_strName.size() + 2, ' ') + text);
+    else
+        m_display.Line(m_strName + ": " + text);
 }
 
 void FleetDeviceSink::Final(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStopped,
-                            const std::string& strCaption, const std::string& strMessage) {
+                            const std::string& strCaption, const std::string& strMessage,
+                            const std::string& strMembers) {
     const DisplayMode mode = m_display.Mode();
     if (mode == DisplayMode::JSON) {
-        m_display.Line(
-            JsonWithDevice(m_strName, JsonFinal(nResult, dwUpdatedFirmNum, bStopped, strMessage)));
+        std::string object = JsonFinal(nResult, dwUpdatedFirmNum, bStopped, strMessage);
+        if (!strMembers.empty())
+            object.insert(object.size() - 1, "," + strMembers);
+        m_display.Line(JsonWithDevice(m_strName, object));
         return;
     }
     const std::string line =

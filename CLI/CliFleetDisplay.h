@@ -21,6 +21,7 @@ struct FleetSummaryRow {
     bool bOk = false;
     bool bBegun = true; // false: stopped before its turn; it has no result (null, "-")
     std::string strMessage;
+    const char* pszOutcome = nullptr; // an update's outcome (CliOutcome); none for the dry run
 };
 
 class FleetDisplay {
@@ -37,6 +38,8 @@ public:
     // The same notice from every worker is shown once in a row.
     void Notice(const std::string& text);
     void Summary(const std::vector<FleetSummaryRow>& rows);
+    // The fleet's own live line below the devices' (terminal only): done, failed, time left.
+    void Totals(size_t done, size_t total, size_t failed, unsigned long long elapsedMs);
 
 private:
     void Redraw(const std::string* pFinished); // holds m_lock
@@ -59,11 +62,16 @@ public:
 
     void Update(const tag_devinfo& info, const ProgressView& view) override;
     void Notice(const std::string& text) override { m_display.Notice(text); }
-    // The closing report of the device's update.
+    // The closing report of the device's update; strMembers are further JSON members.
     void Final(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStopped,
-               const std::string& strCaption, const std::string& strMessage);
+               const std::string& strCaption, const std::string& strMessage,
+               const std::string& strMembers = std::string());
+    // A line of its own between attempts or phases (a retry, the wait for the restart).
+    void Say(const std::string& text);
 
 private:
+    std::string Rate(const tag_devinfo& info);
+
     FleetDisplay& m_display;
     size_t m_device;
     std::string m_strName;
@@ -71,7 +79,15 @@ private:
     bool m_bShown = false;
     ProgressView m_lastView;
     tag_devinfo m_lastInfo;
+    // The current image's transfer: where it began, for its rate and time left.
+    uint32_t m_rateImage = 0;
+    uint32_t m_rateStartBytes = 0;
+    unsigned long long m_rateStartMs = 0;
 };
+
+// " 120 KiB/s, 0:42 left" for bytes of max done in ms since the transfer's start; empty
+// while too little is known.
+std::string RateText(uint32_t dwBytes, uint32_t dwMax, unsigned long long ms);
 
 // The summary as one JSON object: {"summary":[rows],"failed":n}.
 std::string JsonSummary(const std::vector<FleetSummaryRow>& rows);

@@ -4,7 +4,9 @@
 #include "zepTypes.h"
 
 const char* const kCliUsage =
-    "Usage: halvard [--package FILE] DEVICES [--jobs N] [--check] [--json]\n"
+    "Usage: halvard [--package FILE] DEVICES [--jobs N] [--check [--report FILE]] [--json]\n"
+    "               [--verify] [--retries N] [--canary N] [--max-failures N|P%]\n"
+    "               [--journal FILE] [--resume FILE]\n"
     "       halvard [--package FILE] --port-name NAME [--printer NAME] [--check] [--json]\n"
     "       halvard [--package FILE] --list [--json]\n"
     "       halvard [--package FILE] --devices [--json]\n"
@@ -17,8 +19,18 @@ const char* const kCliUsage =
     "  --targets FILE     devices from FILE: an address or port name a line, # comments\n"
     "  --port-name NAME   device behind this print port (as the wizard passes it)\n"
     "  --printer NAME     print queue using that port\n"
-    "  --jobs N           devices updated at once, 1 to 32 (default 4)\n"
+    "  --jobs N           devices updated at once, 1 to 256 (default 4)\n"
     "  --check            dry run: what an update would do for each image; sends nothing\n"
+    "  --report FILE      with --check: the inventory as CSV or JSON (by FILE's extension)\n"
+    "  --verify           after an update wait for the device to come back and check that\n"
+    "                     it reports every image's new version\n"
+    "  --verify-timeout S how long to wait for it, in seconds (default 300)\n"
+    "  --retries N        try a device again up to N times when it failed before any\n"
+    "                     firmware was sent (busy, fax, not reachable), with back-off\n"
+    "  --canary N         update the first N devices first; begin no other if one fails\n"
+    "  --max-failures N   begin no further device once N (or P% of the fleet) have failed\n"
+    "  --journal FILE     append each device's outcome to FILE as a JSON line\n"
+    "  --resume FILE      skip the devices FILE says are done; continues that journal\n"
     "  --package FILE     firmware package file to use instead of the bound one\n"
     "  --list             show the target model and the firmware in the package, then exit\n"
     "  --devices          list the devices the wizard would offer on this system, then exit\n"
@@ -44,6 +56,13 @@ const ValueOption kValueOptions[] = {
     {"--port-name", &CliOptions::strPortName, nullptr},
     {"--printer", &CliOptions::strPrinter, &CliOptions::bHasPrinter},
     {"--package", &CliOptions::strPackage, nullptr},
+    {"--verify-timeout", &CliOptions::strVerifyTimeout, nullptr},
+    {"--retries", &CliOptions::strRetries, nullptr},
+    {"--canary", &CliOptions::strCanary, nullptr},
+    {"--max-failures", &CliOptions::strMaxFailures, nullptr},
+    {"--journal", &CliOptions::strJournal, nullptr},
+    {"--resume", &CliOptions::strResume, nullptr},
+    {"--report", &CliOptions::strReport, nullptr},
 };
 
 struct FlagOption {
@@ -54,7 +73,7 @@ struct FlagOption {
 const FlagOption kFlagOptions[] = {
     {"--list", &CliOptions::bList},       {"--check", &CliOptions::bCheck},
     {"--devices", &CliOptions::bDevices}, {"--json", &CliOptions::bJson},
-    {"--help", &CliOptions::bHelp},
+    {"--help", &CliOptions::bHelp},       {"--verify", &CliOptions::bVerify},
 };
 
 bool ParseByte(const std::string& part, int& value) {
@@ -158,7 +177,7 @@ bool CheckCombination(CliOptions& options, std::string& error) {
         error = "--printer needs --port-name";
         return false;
     }
-    if (!ParseJobs(options, error))
+    if (!ParseJobs(options, error) || !ParseFleetOptions(options, error))
         return false;
     const char* pszInfoMode = options.bList ? "--list" : options.bDevices ? "--devices" : nullptr;
     if (options.bList && options.bDevices) {

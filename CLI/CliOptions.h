@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-const unsigned int kMaxJobs = 32;
+const unsigned int kMaxJobs = 256;
 
 struct CliOptions {
     std::vector<std::string> addresses; // --address, repeatable: IPv4 addresses of devices
@@ -20,7 +20,18 @@ struct CliOptions {
     bool bDevices = false; // list the devices the wizard would offer
     bool bJson = false;
     bool bHelp = false;
+    // Fleet safety (CliFleetOptions.cpp): the values as given, then as parsed.
+    bool bVerify = false;
+    std::string strVerifyTimeout, strRetries, strCanary, strMaxFailures;
+    std::string strJournal, strResume, strReport;
+    unsigned long dwVerifyTimeoutMs = 300000;
+    unsigned int nRetries = 0, nCanary = 0;
+    unsigned int nMaxFailures = 0;        // 0: no limit
+    unsigned int nMaxFailuresPercent = 0; // 1..100 when given as a share of the fleet
 };
+
+// Checks the fleet safety options; false with the reason in strError.
+bool ParseFleetOptions(CliOptions& options, std::string& strError);
 
 // Parses argv[1..argc-1]. False with a one-line reason in strError for anything malformed,
 // unknown, repeated or contradictory; then nothing else may be relied on.

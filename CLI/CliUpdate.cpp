@@ -44,6 +44,7 @@ private:
     ProgressPage m_page;
     tag_devinfo m_info;
     unsigned int m_seenRequests = 0;
+    bool m_bImagesBegun = false;
     std::thread m_stopper;
     std::atomic<bool> m_bStopperDone{false};
 };
@@ -69,13 +70,20 @@ UpdateOutcome UpdateLoop::Run() {
     } else {
         m_worker.StopThread();
     }
-    if (!bEnded)
-        return MakeOutcome(m_info.nResult, m_info.dwUpdatedFirmNum, true, m_request.needExit);
-    return MakeOutcome(m_page.Result(), m_info.dwUpdatedFirmNum, false, m_request.needExit);
+    UpdateOutcome outcome =
+        bEnded ? MakeOutcome(m_page.Result(), m_info.dwUpdatedFirmNum, false, m_request.needExit)
+               : MakeOutcome(m_info.nResult, m_info.dwUpdatedFirmNum, true, m_request.needExit);
+    outcome.bImagesBegun = m_bImagesBegun;
+    return outcome;
 }
 
 bool UpdateLoop::Tick() {
     m_worker.CheckState(m_info);
+    // The image number is set before an image is checked and never reset, so even a failure
+    // that passed between two copies shows whether the image loop was reached.
+    m_bImagesBegun = m_bImagesBegun || m_info.dwFirmIdx != 0 || m_info.dwUpdatedFirmNum != 0 ||
+                     m_info.UpdateState == TRANSFER_FIRM || m_info.UpdateState == WRITING_FIRM ||
+                     m_info.UpdateState == END_FIRM_UPDATE;
     bool bEnded = m_page.Tick(m_info);
     m_display.Update(m_info, m_page.View());
     return bEnded;

@@ -30,9 +30,10 @@ struct UpdateRequest {
 struct UpdateOutcome {
     ZEPRESULT nResult = RESULT_OK; // page result: 1, -11 or the failure
     uint32_t dwUpdatedFirmNum = 0;
-    bool bStopped = false;  // ended by a stop request before the update was complete
-    int nExitCode = 0;      // 0 updated or nothing to update, 1 otherwise
-    std::string strCaption; // "Information" or "Warning"
+    bool bStopped = false;     // ended by a stop request before the update was complete
+    bool bImagesBegun = false; // the worker reached its first image: firmware may have been sent
+    int nExitCode = 0;         // 0 updated or nothing to update, 1 otherwise
+    std::string strCaption;    // "Information" or "Warning"
     std::string strMessage;
 };
 

@@ -292,12 +292,12 @@ TEST(CliOptions, AcceptedForms) {
     EXPECT_EQ("/tmp/pkg", o.strPackage);
 
     ASSERT_TRUE(Parse({"--address", "10.0.0.1", "--address=10.0.0.2", "--targets", "office.txt",
-                       "--jobs", "32", "--check"},
+                       "--jobs", "256", "--check"},
                       o, error))
         << error;
     EXPECT_EQ((std::vector<std::string>{"10.0.0.1", "10.0.0.2"}), o.addresses);
     EXPECT_EQ("office.txt", o.strTargetsFile);
-    EXPECT_EQ(32u, o.nJobs);
+    EXPECT_EQ(256u, o.nJobs);
     EXPECT_TRUE(o.bCheck);
 
     ASSERT_TRUE(Parse({"--devices", "--json"}, o, error));
@@ -316,8 +316,8 @@ TEST(CliOptions, RejectedForms) {
     EXPECT_EQ("--address needs a value", ParseError({"--address"}));
     EXPECT_EQ("--address needs a value", ParseError({"--address="}));
     EXPECT_EQ("--targets given twice", ParseError({"--targets", "a", "--targets=b"}));
-    for (const char* jobs : {"0", "33", "-1", "4x", "99999999999"})
-        EXPECT_EQ("--jobs takes a number from 1 to 32",
+    for (const char* jobs : {"0", "257", "-1", "4x", "99999999999"})
+        EXPECT_EQ("--jobs takes a number from 1 to 256",
                   ParseError({"--address=1.2.3.4", "--jobs", jobs}));
     EXPECT_EQ("--devices takes no device", ParseError({"--devices", "--address", "1.2.3.4"}));
     EXPECT_EQ("--list takes no device", ParseError({"--list", "--check"}));

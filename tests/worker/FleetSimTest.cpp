@@ -1,117 +1,7 @@
 // The console updater over several simulated devices on 127.0.0.x, all at the package's one
 // PORTNO: a fleet with a busy device and one lost mid-transfer, the dry run, a broken package
 // and a stop request. Run under ThreadSanitizer as part of the worker tests.
-#include "CliApp.h"
-#include "SimFixture.h"
-
-#include <atomic>
-#include <chrono>
-#include <sstream>
-#include <thread>
-
-namespace {
-
-const char* const kBootRow = "VERSION BOOTABLE=HV001200 boot.bin BOOTABLE";
-const char* const kLangRow = "VERSION LANGUAGE=HV000400 lang.bin LANGUAGE";
-
-std::vector<std::string> JsonLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-// The last object of a device that begins with what.
-std::string LastOf(const std::vector<std::string>& lines, const std::string& device,
-                   const std::string& what) {
-    const std::string head = "{\"device\":\"" + device + "\"," + what;
-    std::string found;
-    for (const std::string& line : lines) {
-        if (line.compare(0, head.size(), head) == 0)
-            found = line;
-    }
-    return found;
-}
-
-} // namespace
-
-class FleetSimTest : public EngineTest {
-protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        device.reset(); // the connection manager's own transports
-        DevConnMgr::Instance();
-    }
-
-    void TearDown() override {
-        for (auto& sim : sims)
-            sim->Stop();
-        EngineTest::TearDown();
-    }
-
-    // One simulator per options on 127.0.0.2, .3, ... all at the port the first one got.
-    void StartSimulators(std::vector<SimOptions> all) {
-        for (size_t i = 0; i < all.size(); ++i) {
-            SimOptions& options = all[i];
-            options.host = Address(i);
-            options.port = sims.empty() ? 0 : sims.front()->Port();
-            if (options.targetInfo.empty())
-                options.targetInfo = DefaultTargetInfo();
-            sims.push_back(std::make_unique<DeviceSimulator>(options));
-            std::string error;
-            ASSERT_TRUE(sims.back()->Start(&error)) << error;
-        }
-    }
-
-    static std::string Address(size_t i) { return "127.0.0." + std::to_string(i + 2); }
-
-    static std::string Without(std::string text, const std::string& row) {
-        return text.erase(text.find(row), row.size());
-    }
-
-    std::string ZepInfo(std::initializer_list<std::string> versionRows) const {
-        std::string text =
-            Rows({"TGMNAME HV2000", "PORTNO " + std::to_string(sims.front()->Port()), "ENTERTIME 5",
-                  "EXITTIME 5", "UPDATETIME 10", "ALLOWVERSIONDOWN NO", "SPECIALCMDPATTERN NO"});
-        for (const auto& row : versionRows)
-            text += row + "\r\n";
-        return text;
-    }
-
-    void WriteFleetPackage(const std::string& zepInfo,
-                           std::vector<std::pair<std::string, std::vector<uint8_t>>> images) {
-        images.emplace_back("ZEPINFO.txt", std::vector<uint8_t>(zepInfo.begin(), zepInfo.end()));
-        UsePackage(images);
-    }
-
-    int Run(std::vector<std::string> args) {
-        zepBindInfo::DestroyInstance();
-        args.insert(args.begin(), {"halvard", "--package", m_package});
-        std::vector<const char*> argv;
-        for (const std::string& a : args)
-            argv.push_back(a.c_str());
-        out.str("");
-        err.str("");
-        CliEnvironment env;
-        env.dwTickMs = 2;
-        env.dwWorkerPollingMs = 1;
-        env.stopRequests = [this] { return stopRequests.load(); };
-        return RunCli(static_cast<int>(argv.size()), argv.data(), out, err, env);
-    }
-
-    size_t Logged(size_t sim, const std::string& command) const {
-        const std::string key = "\"cmd\":\"" + command + "\"";
-        size_t n = 0;
-        for (const std::string& line : sims[sim]->LogLines())
-            n += line.find(key) != std::string::npos ? 1 : 0;
-        return n;
-    }
-
-    std::vector<std::unique_ptr<DeviceSimulator>> sims;
-    std::atomic<unsigned int> stopRequests{0};
-    std::ostringstream out, err;
-};
+#include "FleetFixture.h"
 
 // Four devices at once: one refuses as busy, one drops the connection during the transfer. The
 // other two receive both images whole, and each device ends with its own result.
@@ -247,4 +137,180 @@ TEST_F(FleetSimTest, StopRequestReachesTheRunningDeviceAndBeginsNoOther) {
     EXPECT_EQ(1u, Logged(0, "ExitDownload")); // ... and the device left download mode
     EXPECT_EQ(0u, sims[1]->ConnectionsServed());
     EXPECT_EQ(0u, err.str().find("Stop requested"));
+}
+
+// Verification's three outcomes, each by the device's own TargetInfo.txt after its restart.
+TEST_F(FleetSimTest, VerifyTellsWhatTheDeviceRunsAfterItsRestart) {
+    std::vector<SimOptions> options(3);
+    for (SimOptions& o : options) {
+        o.restart = true;
+        o.restartMs = 50;
+        o.imageVersions = {{"BOOTABLE", "HV001200"}};
+    }
+    options[1].restartKeepsOld = true;
+    options[2].restartNeverReturns = true;
+    StartSimulators(options);
+    WriteFleetPackage(ZepInfo({kBootRow}), {{"boot.bin", Pattern(1000)}});
+
+    EXPECT_EQ(CLI_EXIT_FAILED, Run({"--json", "--verify", "--verify-timeout", "30", "--address",
+                                    Address(0), "--address", Address(1), "--address", Address(2)}));
+    const std::vector<std::string> lines = JsonLines(out.str());
+    const char* const expected[] = {
+        "\"outcome\":\"verified\",\"attempts\":1}",
+        "\"outcome\":\"old version\",\"attempts\":1,\"image\":\"BOOTABLE\",\"version\":"
+        "\"HV001100\",\"package_version\":\"HV001200\"}",
+        "\"outcome\":\"not back\",\"attempts\":1}",
+    };
+    for (size_t i = 0; i < 3; ++i) {
+        const std::string final = LastOf(lines, Address(i), "\"final\":true,\"result\":1,");
+        EXPECT_NE(std::string::npos, final.find(expected[i])) << final << "\n" << out.str();
+    }
+    EXPECT_NE(std::string::npos, lines.back().find("\"failed\":2}"));
+    // A second run finds nothing to update on the verified device.
+    EXPECT_EQ(CLI_EXIT_OK, Run({"--json", "--address", Address(0)}));
+    EXPECT_NE(std::string::npos, out.str().find("\"result\":-11,")) << out.str();
+}
+
+// A device busy for its first two enters is updated on the third attempt; a write error after
+// a block was accepted is never tried again.
+TEST_F(FleetSimTest, RetriesOnlyWhatFailedBeforeAnyFirmwareWasSent) {
+    std::vector<SimOptions> options(2);
+    options[0].busyEnters = 2;
+    options[1].sendFileStatusAt = 2;
+    options[1].sendFileStatus = ZEP_STATUS_WRITE_ERROR;
+    StartSimulators(options);
+    WriteFleetPackage(ZepInfo({kBootRow}), {{"boot.bin", Pattern(10000)}});
+
+    EXPECT_EQ(CLI_EXIT_FAILED,
+              Run({"--json", "--retries", "3", "--address", Address(0), "--address", Address(1)}));
+    const std::vector<std::string> lines = JsonLines(out.str());
+    EXPECT_NE(std::string::npos, LastOf(lines, Address(0), "\"final\":true,\"result\":1,")
+                                     .find("\"outcome\":\"updated\",\"attempts\":3"))
+        << out.str();
+    EXPECT_NE(std::string::npos, LastOf(lines, Address(1), "\"final\":true,\"result\":-1,")
+                                     .find("\"outcome\":\"failed\",\"attempts\":1"))
+        << out.str();
+    EXPECT_EQ(3u, Logged(0, "EnterDownload"));
+    EXPECT_EQ(1u, Logged(1, "EnterDownload"));
+    EXPECT_GE(virtualMs.load(), 2000u + 4000u - 3000u); // two back-offs, each at least half
+}
+
+// The canary fails: no other device is even connected to; each is listed as never begun.
+// A failure limit of 50% of four devices stops after the second failure.
+TEST_F(FleetSimTest, WavesStopBeforeTheRestOfTheFleet) {
+    const struct {
+        std::vector<std::string> args;
+        std::vector<bool> bad;
+        size_t begun;
+    } cases[] = {
+        {{"--canary", "1"}, {true, false, false, false}, 1},
+        {{"--max-failures", "50%", "--jobs", "1"}, {true, true, false, false}, 2},
+    };
+    for (const auto& c : cases) {
+        for (auto& sim : sims)
+            sim->Stop();
+        sims.clear();
+        std::vector<SimOptions> options(4);
+        for (size_t i = 0; i < 4; ++i)
+            options[i].enterStatus = c.bad[i] ? ZEP_STATUS_BUSY : ZEP_STATUS_OK;
+        StartSimulators(options);
+        WriteFleetPackage(ZepInfo({kBootRow}), {{"boot.bin", Pattern(1000)}});
+        std::vector<std::string> args = c.args;
+        args.push_back("--json");
+        for (size_t i = 0; i < 4; ++i)
+            args.insert(args.end(), {"--address", Address(i)});
+        EXPECT_EQ(CLI_EXIT_FAILED, Run(args));
+        for (size_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(i < c.begun ? 1u : 0u, Logged(i, "EnterDownload")) << Address(i);
+            if (i < c.begun)
+                continue;
+            EXPECT_NE(std::string::npos,
+                      LastOf(JsonLines(out.str()), Address(i), "\"final\":true,\"result\":null")
+                          .find("\"outcome\":\"not begun\""))
+                << out.str();
+        }
+    }
+}
+
+// The inventory: a device updated before (it reports the new version), one already current,
+// one that needs the image, and one nobody answers for; in CSV and in JSON.
+TEST_F(FleetSimTest, InventoryReportHasARowForEveryDevice) {
+    std::vector<SimOptions> options(3);
+    options[0].restart = true;
+    options[0].restartMs = 0;
+    options[0].imageVersions = {{"BOOTABLE", "HV001200"}};
+    options[1].targetInfo = DefaultTargetInfo();
+    options[1].targetInfo.replace(options[1].targetInfo.find("HV001100"), 8, "HV001200");
+    options[2].targetInfo = DefaultTargetInfo();
+    options[2].targetInfo.replace(options[2].targetInfo.find("HV2000"), 6, "=HV2000");
+    StartSimulators(options);
+    WriteFleetPackage(ZepInfo({kBootRow}), {{"boot.bin", Pattern(1000)}});
+    ASSERT_EQ(CLI_EXIT_OK, Run({"--verify", "--address", Address(0)}));
+
+    const std::string dir = m_package.substr(0, m_package.find_last_of('/') + 1);
+    const std::string devices[] = {Address(0), Address(1), Address(2), Address(3)};
+    for (const char* ext : {".csv", ".json"}) {
+        std::vector<std::string> args = {"--check", "--report", dir + "inventory" + ext};
+        for (const std::string& d : devices)
+            args.insert(args.end(), {"--address", d});
+        EXPECT_EQ(CLI_EXIT_FAILED, Run(args)); // the last device cannot be read
+        std::ifstream file(dir + "inventory" + ext, std::ios::binary);
+        std::stringstream text;
+        text << file.rdbuf();
+        const std::string rows = text.str();
+        if (std::string(ext) == ".csv") {
+            EXPECT_NE(std::string::npos,
+                      rows.find("127.0.0.2,HV2000,BOOTABLE,boot.bin,HV001200,HV001200,"
+                                "no update needed,\r\n"))
+                << rows;
+            EXPECT_NE(std::string::npos,
+                      rows.find("127.0.0.3,HV2000,BOOTABLE,boot.bin,HV001200,HV001200,"
+                                "no update needed,\r\n"));
+            EXPECT_NE(std::string::npos, rows.find("127.0.0.4,\"'=HV2000\",BOOTABLE,boot.bin,"));
+            EXPECT_NE(std::string::npos, rows.find("127.0.0.5,,,,,,,\"Could not be read: "));
+        } else {
+            EXPECT_NE(std::string::npos,
+                      rows.find("{\"device\":\"127.0.0.2\",\"model\":\"HV2000\",\"read\":true,"
+                                "\"error\":null,\"images\":[{\"image\":\"BOOTABLE\",\"file\":"
+                                "\"boot.bin\",\"installed\":\"HV001200\",\"packaged\":\"HV001200\","
+                                "\"verdict\":\"no update needed\"}]}"))
+                << rows;
+            EXPECT_NE(std::string::npos, rows.find("\"model\":\"=HV2000\""));
+            EXPECT_NE(std::string::npos,
+                      rows.find("{\"device\":\"127.0.0.5\",\"model\":\"\",\"read\":false,"
+                                "\"error\":\"Could not be read: "));
+        }
+    }
+}
+
+// Arguments and files that cannot be used end the run before any device is touched.
+TEST_F(FleetSimTest, BadFleetArgumentsAreRefused) {
+    StartSimulators(std::vector<SimOptions>(1));
+    WriteFleetPackage(ZepInfo({kBootRow}), {{"boot.bin", Pattern(1000)}});
+    const std::string dir = m_package.substr(0, m_package.find_last_of('/') + 1);
+    std::ofstream(dir + "bad.journal") << "{\"device\":\"127.0.0.2\",\"outcome\":\"updated\"}\n"
+                                       << "{\"device\":\"127.0.0.2\",\"outcome\":\"sort of\"}\n";
+    const struct {
+        std::vector<std::string> args;
+        const char* pszSaid;
+    } cases[] = {
+        {{"--max-failures", "0%"}, "--max-failures takes"},
+        {{"--max-failures", "150%"}, "--max-failures takes"},
+        {{"--max-failures", "ten"}, "--max-failures takes"},
+        {{"--retries", "-1"}, "--retries takes"},
+        {{"--check", "--report", dir + "inventory.txt"}, ".csv or .json"},
+        {{"--check", "--report", dir + "no/such/dir/inventory.csv"}, "cannot write the report"},
+        {{"--report", dir + "inventory.csv"}, "--report needs --check"},
+        {{"--check", "--verify"}, "--check sends nothing"},
+        {{"--verify-timeout", "5"}, "needs --verify"},
+        {{"--resume", dir + "bad.journal"}, "bad.journal line 2: not a device outcome"},
+        {{"--resume", dir + "missing.journal"}, "cannot read the journal"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--address", Address(0)});
+        EXPECT_EQ(CLI_EXIT_USAGE, Run(args)) << c.pszSaid;
+        EXPECT_NE(std::string::npos, err.str().find(c.pszSaid)) << err.str();
+    }
+    EXPECT_EQ(0u, sims[0]->ConnectionsServed());
 }

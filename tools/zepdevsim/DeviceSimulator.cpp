@@ -5,10 +5,6 @@
 
 #include <algorithm>
 
-namespace {
-constexpr unsigned kAcceptPollMs = 20; // how often an idle server looks at the stop request
-}
-
 DeviceSimulator::DeviceSimulator(SimOptions options)
     : m_options(std::move(options)), m_store(m_options.outputDir) {}
 
@@ -27,6 +23,7 @@ bool DeviceSimulator::Start(std::string* error) {
         !m_listener.Listen(m_options.host, m_options.port, error))
         return false;
     m_port = m_listener.LocalPort();
+    m_state.SetTargetInfo(m_options.targetInfo);
     m_stop.Reset();
     m_finished.Reset();
     m_log.Write(JsonLine().Add("event", "listen").Add("host", m_options.host).Add("port", Port()));
@@ -57,7 +54,9 @@ void DeviceSimulator::ServeLoop() {
     while (!m_stop.IsSet() &&
            (m_options.maxConnections == 0 || accepted < m_options.maxConnections)) {
         Reap(false);
-        const int ready = m_listener.WaitReadable(kAcceptPollMs);
+        if (m_state.IsDown() && !Restart())
+            break;
+        const int ready = m_listener.WaitReadable(m_options.acceptPollMs);
         if (ready < 0) {
             m_log.Write(JsonLine().Add("event", "error").Add("msg", "listening socket failed"));
             break;
@@ -83,6 +82,32 @@ void DeviceSimulator::ServeLoop() {
     Reap(true);
     m_log.Write(JsonLine().Add("event", "stop").Add("connections", m_served.load()));
     m_finished.Set();
+}
+
+bool DeviceSimulator::Restart() {
+    {
+        std::lock_guard<std::mutex> guard(m_activeMutex);
+        for (const auto& active : m_active)
+            if (!active->bDone)
+                active->socket.Shutdown();
+    }
+    m_listener.Close(); // a device that is rebooting refuses connections
+    m_log.Write(JsonLine().Add("event", "down"));
+    if (m_options.restartNeverReturns) {
+        while (!m_stop.WaitFor(1000)) {
+        }
+        return false;
+    }
+    if (m_stop.WaitFor(m_options.restartMs))
+        return false;
+    std::string error;
+    if (!m_listener.Listen(m_options.host, Port(), &error)) {
+        m_log.Write(JsonLine().Add("event", "error").Add("msg", "cannot listen again: " + error));
+        return false;
+    }
+    m_state.Up();
+    m_log.Write(JsonLine().Add("event", "up"));
+    return true;
 }
 
 void DeviceSimulator::Reap(bool all) {

@@ -55,6 +55,9 @@ private:
     };
 
     void ServeLoop();
+    // The device is down: every connection ends, none is taken until it is back. False when
+    // it stays down (never returns, asked to stop, or cannot listen again).
+    bool Restart();
     void ServeOne(Active& active, const std::string& peer, unsigned id);
     // Joins the threads of ended connections; with all, waits for every connection to end.
     void Reap(bool all);

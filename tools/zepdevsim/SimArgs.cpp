@@ -46,6 +46,13 @@ template <class T> Setter Number(T SimOptions::*field) {
     };
 }
 
+Setter Switch(bool SimOptions::*field) {
+    return [field](SimCommandLine& out, const std::string&) {
+        out.options.*field = true;
+        return true;
+    };
+}
+
 Setter Text(std::string SimOptions::*field) {
     return [field](SimCommandLine& out, const std::string& text) {
         out.options.*field = text;
@@ -98,6 +105,33 @@ const std::vector<Flag>& Flags() {
          Number(&SimOptions::jitterMs)},
         {"--seed", "N", "seed of the jitter (default 1); each connection draws its own",
          Number(&SimOptions::seed)},
+        {"--restart", nullptr,
+         "restart once an update has ended with every image accepted and download mode is "
+         "left: close every connection, take none for --restart-ms, then report the versions "
+         "of --image-version",
+         Switch(&SimOptions::restart)},
+        {"--restart-ms", "MS", "how long a restart takes (default 3000); implies --restart",
+         [](SimCommandLine& out, const std::string& text) {
+             out.options.restart = true;
+             return Number(&SimOptions::restartMs)(out, text);
+         }},
+        {"--image-version", "NAME=VERSION",
+         "the image received under device file NAME installs VERSION: after a restart the "
+         "VERSION row of that type reports it (repeatable)",
+         [](SimCommandLine& out, const std::string& text) {
+             const size_t eq = text.find('=');
+             if (eq == 0 || eq == std::string::npos || eq + 1 == text.size())
+                 return false;
+             out.options.imageVersions[text.substr(0, eq)] = text.substr(eq + 1);
+             return true;
+         }},
+        {"--restart-keeps-old", nullptr,
+         "fault: come back from the restart with the old versions (the boot rejected the image)",
+         Switch(&SimOptions::restartKeepsOld)},
+        {"--restart-never-returns", nullptr, "fault: never come back from the restart",
+         Switch(&SimOptions::restartNeverReturns)},
+        {"--busy-enters", "N", "fault: answer 0x1001 (busy) to the first N enters of any host",
+         Number(&SimOptions::busyEnters)},
         {"--close-at", "N", "fault: close the connection on receiving record N",
          Number(&SimOptions::closeAtRecord)},
         {"--silent-from", "N", "fault: read but never answer from record N on",

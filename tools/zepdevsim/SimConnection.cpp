@@ -20,7 +20,7 @@ JsonLine FaultEvent(const char* fault) {
 SimConnection::SimConnection(unsigned id, SimSocket& socket, const SimOptions& options,
                              SimImageStore& store, SimDeviceState& state, SimLog& log,
                              SimStopFlag& stop)
-    : m_id(id), m_socket(socket), m_options(options), m_log(log), m_stop(stop),
+    : m_id(id), m_socket(socket), m_options(options), m_log(log), m_stop(stop), m_state(state),
       m_device(id, options, store, state), m_inbox(kInboxSize) {
     m_socket.SetSendTimeout(kSendLimitMs);
 }
@@ -31,6 +31,10 @@ void SimConnection::Serve(const std::string& peer) {
     SimRecord record;
     while (NextRecord(record, reason)) {
         Log(DescribeRecord(record));
+        if (m_state.IsDown()) { // a restarting device answers nobody
+            reason = "restart";
+            break;
+        }
         if (m_seq == m_options.closeAtRecord) {
             Log(FaultEvent("close"));
             reason = "fault";
@@ -56,6 +60,10 @@ void SimConnection::Serve(const std::string& peer) {
         }
         if (!SendReplies(outcome.replies)) {
             reason = m_stop.IsSet() ? "stopped" : "send failed";
+            break;
+        }
+        if (m_state.IsDown()) {
+            reason = "restart";
             break;
         }
     }

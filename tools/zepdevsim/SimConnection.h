@@ -41,6 +41,7 @@ private:
     const SimOptions& m_options;
     SimLog& m_log;
     SimStopFlag& m_stop;
+    SimDeviceState& m_state;
     SimDevice m_device;
     uint32_t m_seq = 0; // records received so far; the current record's number
     // Bytes received and not yet framed: one receive call usually brings a whole record.

@@ -86,9 +86,7 @@ SimDevice::Outcome SimDevice::Handle(const SimRecord& record) {
         Enter(out);
         break;
     case ZEP_CMD_EXITDOWNLOAD:
-        m_state.Leave(m_conn);
-        out.replies.push_back(
-            StatusReply<TAG_RESENTERDOWNLOAD>(ZEP_CMD_EXITDOWNLOAD, ZEP_STATUS_OK));
+        Exit(out);
         break;
     case ZEP_CMD_GETFILE:
         GetFile(record, out);
@@ -105,8 +103,33 @@ SimDevice::Outcome SimDevice::Handle(const SimRecord& record) {
     return out;
 }
 
+void SimDevice::Exit(Outcome& out) {
+    const bool bHeld = m_state.InDownloadMode(m_conn);
+    m_state.Leave(m_conn);
+    // Down before the answer leaves: no host may read the old versions once it has it.
+    if (bHeld && m_options.restart && !m_sessionImages.empty() && !m_sessionFailed) {
+        std::map<std::string, std::string> installed;
+        for (const std::string& name : m_sessionImages) {
+            auto it = m_options.imageVersions.find(name);
+            if (it != m_options.imageVersions.end())
+                installed.insert(*it);
+        }
+        const std::string now = m_state.TargetInfo();
+        m_state.GoDown(m_options.restartKeepsOld ? now : WithVersions(now, installed));
+        out.events.push_back(Event("restart")
+                                 .Add("ms", m_options.restartMs)
+                                 .Add("returns", !m_options.restartNeverReturns)
+                                 .Add("keeps_old", m_options.restartKeepsOld));
+    }
+    out.replies.push_back(StatusReply<TAG_RESENTERDOWNLOAD>(ZEP_CMD_EXITDOWNLOAD, ZEP_STATUS_OK));
+}
+
 void SimDevice::Enter(Outcome& out) {
     uint16_t status = m_options.enterStatus; // any other configured answer is a refusal
+    if (status == ZEP_STATUS_OK && m_state.CountBusyEnter(m_options.busyEnters)) {
+        status = ZEP_STATUS_BUSY;
+        out.events.push_back(FaultEvent("busy-enter"));
+    }
     if (status == ZEP_STATUS_OK) {
         const unsigned holder = m_state.Enter(m_conn);
         if (holder != m_conn) {
@@ -115,6 +138,9 @@ void SimDevice::Enter(Outcome& out) {
                 Event("refuse")
                     .Add("status", status)
                     .Add("reason", "connection " + std::to_string(holder) + " is updating"));
+        } else {
+            m_sessionImages.clear();
+            m_sessionFailed = false;
         }
     }
     out.replies.push_back(StatusReply<TAG_RESENTERDOWNLOAD>(ZEP_CMD_ENTERDOWNLOAD, status));
@@ -135,7 +161,7 @@ void SimDevice::GetFile(const SimRecord& record, Outcome& out) {
         out.replies.push_back(GetFilePacket(std::string(), 0, 0, kSimEndNoSuchFile, 0));
         return;
     }
-    const std::string& file = m_options.targetInfo;
+    const std::string file = m_state.TargetInfo();
     const auto* bytes = reinterpret_cast<const unsigned char*>(file.data());
     const size_t chunk = std::max<uint32_t>(m_options.getFilePacketSize, 1);
     size_t offset = 0;
@@ -177,6 +203,7 @@ void SimDevice::SendFile(const SimRecord& record, Outcome& out) {
     if (bInjected) {
         out.events.push_back(FaultEvent("sendfile-status").Add("status", m_options.sendFileStatus));
         if (!IsAccepted(m_options.sendFileStatus)) {
+            m_sessionFailed = true;
             m_uploads.erase(name);
             out.replies.push_back(
                 StatusReply<TAG_RESSENDFILE>(ZEP_CMD_SENDFILE, m_options.sendFileStatus));
@@ -191,6 +218,7 @@ void SimDevice::SendFile(const SimRecord& record, Outcome& out) {
     if (bFinal && ++m_finalPackets == m_options.finalStatusAt) {
         // The device's verdict on the whole image: it is given up, whatever arrived.
         out.events.push_back(FaultEvent("final-status").Add("status", m_options.finalStatus));
+        m_sessionFailed = m_sessionFailed || !IsAccepted(m_options.finalStatus);
         m_uploads.erase(name);
         out.replies.push_back(
             StatusReply<TAG_RESSENDFILE>(ZEP_CMD_SENDFILE, m_options.finalStatus));
@@ -284,6 +312,7 @@ uint16_t SimDevice::Complete(const std::string& name, const TAG_CMDSENDFILE& hea
     if (!m_store.Store(name, std::move(upload.data), &why))
         return Fail(name, ZEP_STATUS_WRITE_ERROR, why, out);
     m_written[name] = Written{upload.total, 0};
+    m_sessionImages.push_back(name);
     m_lastWritten = name;
     // How long the host took from the first packet to the last, for a host's own benchmark.
     const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
@@ -298,6 +327,7 @@ uint16_t SimDevice::Complete(const std::string& name, const TAG_CMDSENDFILE& hea
 
 uint16_t SimDevice::Fail(const std::string& name, uint16_t status, const std::string& why,
                          Outcome& out) {
+    m_sessionFailed = true;
     Upload& upload = m_uploads[name];
     if (upload.fault.empty())
         upload.fault = why;
@@ -310,6 +340,7 @@ void SimDevice::QueryStatus(const SimRecord& record, Outcome& out) {
     ++m_queries;
     if (m_options.queryWriteFaultFrom != 0 && m_queries >= m_options.queryWriteFaultFrom) {
         out.events.push_back(FaultEvent("query-write-error"));
+        m_sessionFailed = true;
         out.replies.push_back(QueryReply(ZEP_STATUS_WRITE_ERROR, 0, 0));
         return;
     }

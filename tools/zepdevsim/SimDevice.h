@@ -80,4 +80,8 @@ private:
     uint32_t m_finalPackets = 0;
     std::minstd_rand m_jitter;
     uint32_t m_queries = 0;
+    // This download session: the images it stored, and whether any was refused.
+    std::vector<std::string> m_sessionImages;
+    bool m_sessionFailed = false;
+    void Exit(Outcome& out);
 };

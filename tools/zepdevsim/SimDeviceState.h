@@ -1,8 +1,10 @@
-// What the simulated device knows across connections: which host holds it in download mode.
-// A device has one update service, so a second host is refused while the first is updating.
+// What the simulated device knows across connections: which host holds it in download mode,
+// the TargetInfo.txt it reports, and whether it is down restarting. A device has one update
+// service, so a second host is refused while the first is updating.
 #pragma once
 
 #include <mutex>
+#include <string>
 
 class SimDeviceState {
 public:
@@ -25,7 +27,42 @@ public:
         return conn != 0 && m_holder == conn;
     }
 
+    // True for each of the first limit enters asked of the device.
+    bool CountBusyEnter(unsigned limit) {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        return m_enters++ < limit;
+    }
+
+    std::string TargetInfo() const {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        return m_targetInfo;
+    }
+    void SetTargetInfo(const std::string& text) {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_targetInfo = text;
+    }
+    // The device goes down; when it comes back (Up) it reports next.
+    void GoDown(const std::string& next) {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_down = true;
+        m_holder = 0;
+        m_next = next;
+    }
+    void Up() {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_down = false;
+        m_targetInfo = m_next;
+    }
+    bool IsDown() const {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        return m_down;
+    }
+
 private:
     mutable std::mutex m_mutex;
     unsigned m_holder = 0; // connection ids start at 1; 0: nobody
+    unsigned m_enters = 0;
+    std::string m_targetInfo;
+    bool m_down = false;
+    std::string m_next; // what it reports once back up
 };

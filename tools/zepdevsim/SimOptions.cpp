@@ -22,6 +22,8 @@ bool ValidateSimOptions(const SimOptions& options, std::string* error) {
     else if (options.maxRecordSize < kSendFileHeadData || options.maxRecordSize > kLargestRecord)
         problem = "record size limit must be " + std::to_string(kSendFileHeadData) + " to " +
                   std::to_string(kLargestRecord) + " bytes";
+    else if (options.acceptPollMs == 0)
+        problem = "the accept poll interval must be at least 1 ms";
     else if (options.badLengthAtRecord != 0 && options.badLengthDelta == 0)
         problem = "a wrong DataLength needs a non-zero delta";
     if (!problem.empty() && error != nullptr)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 struct SimOptions {
@@ -20,6 +21,7 @@ struct SimOptions {
     uint32_t maxRecordSize = 16u << 20; // largest DataLength accepted from the host
     uint32_t maxImageSize = 256u << 20; // larger images are refused with a write error
     uint32_t idleTimeoutMs = 60000; // a host silent this long is dropped, ending its download mode
+    uint32_t acceptPollMs = 20; // how often an idle server looks for a stop; many servers: longer
 
     // Pace, as a device that erases and verifies flash answers late. Each delay is waited
     // before the answer it belongs to, plus a random part of up to jitterMs (from seed).
@@ -27,6 +29,16 @@ struct SimOptions {
     uint32_t verdictDelayMs = 0; // before each answer to an image's final packet
     uint32_t jitterMs = 0;
     uint32_t seed = 1;
+
+    // Restart, as a device does once an update has ended with every image accepted and the
+    // host has left download mode: it closes every connection, listens again after restartMs
+    // and from then on reports the versions of the images it accepted. Off unless asked for,
+    // so that a device updated twice in a row behaves as it always did.
+    bool restart = false;
+    uint32_t restartMs = 3000;
+    bool restartKeepsOld = false;     // comes back with the old versions (boot rejected the image)
+    bool restartNeverReturns = false; // never listens again
+    std::map<std::string, std::string> imageVersions; // device file name -> version it installs
 
     // Fault injection.
     uint32_t closeAtRecord = 0;    // drop the connection on receiving this record
@@ -42,6 +54,7 @@ struct SimOptions {
     uint32_t finalStatusAt = 0;        // answer finalStatus to this final packet (1 = first)
     uint16_t finalStatus = 0x0804;
     uint32_t cutReplyAt = 0; // send half of the reply to this record, then close
+    uint32_t busyEnters = 0; // the first N enters (over all connections) are answered 0x1001
 };
 
 // Whether the options describe a device that can be served; error says what is wrong.

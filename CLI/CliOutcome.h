@@ -1,0 +1,37 @@
+// What became of one device in a fleet run: one table gives each outcome its JSON value (also
+// the journal's), whether it counts as success, and whether a resumed run may skip the device.
+#pragma once
+
+#include <string>
+
+enum class DeviceOutcome {
+    UPDATED,
+    NOTHING_TO_UPDATE,
+    VERIFIED,
+    OLD_VERSION, // came back after the update still reporting another version
+    NOT_BACK,    // did not come back within the verify time-out
+    FAILED,
+    STOPPED,   // ended by a stop request
+    NOT_BEGUN, // never begun: stop request, a canary failed, or the failure limit was reached
+    SKIPPED,   // the journal of an earlier run says it is done
+};
+
+struct OutcomeFacts {
+    DeviceOutcome outcome;
+    const char* pszJson;
+    bool bOk;   // counts as success for the exit status
+    bool bDone; // a journal line with it lets --resume skip the device
+};
+
+const OutcomeFacts& FactsOf(DeviceOutcome outcome);
+// False for a value no outcome has.
+bool OutcomeFromJson(const std::string& value, DeviceOutcome& outcome);
+
+// The texts of the outcomes that are not the engine's own messages.
+std::string VerifiedText();
+std::string OldVersionText(const std::string& strImage, const std::string& strVersion,
+                           const std::string& strPackage);
+std::string NotBackText(unsigned long dwTimeoutMs);
+std::string CanaryFailedText();
+std::string FailureLimitText(unsigned int nFailures);
+std::string SkippedText(DeviceOutcome journaled);
