@@ -3,8 +3,10 @@
 # already present are not fetched again. Usage: install-deps.sh [native|all|screenshots]
 set -eu
 # libcups for the macOS variant's print-queue list; clang with its libFuzzer runtime for the fuzz
-# preset; clang-tidy and cppcheck for the analysers.
-want="cmake make g++ googletest libgtest-dev libcups2-dev clang libclang-rt-14-dev clang-tidy cppcheck"
+# preset; clang-tidy and cppcheck for the analysers; ansible-core for the tests of the Ansible
+# collection.
+want="cmake make g++ googletest libgtest-dev libcups2-dev clang libclang-rt-14-dev clang-tidy cppcheck
+      ansible-core"
 case "${1:-all}" in
 all)
     # The Windows build under Wine, with fonts for the dialogs of every language; osslsigncode,

@@ -135,8 +135,8 @@ updated:
   returned: always
   type: int
 verified:
-  description: The device's own verdict after it came back, when I(verify) was set
-    (verified, old version, not back).
+  description: What the device said after it came back, when I(verify) was set (verified, old
+    version, not back, or failed when the update itself failed).
   returned: when verify was set and firmware was sent
   type: str
 result:
@@ -265,8 +265,8 @@ def main():
     )
     # Changed exactly when the device accepted firmware, whatever followed.
     result["changed"] = result["updated"] > 0
-    if "verify" in final:
-        result["verified"] = final["verify"]
+    if p["verify"] and "outcome" in final:
+        result["verified"] = final["outcome"]
     if rc != 0:
         module.fail_json(msg=final.get("message", "update failed"), rc=rc, **result)
     module.exit_json(**result)

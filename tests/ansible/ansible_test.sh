@@ -1,0 +1,109 @@
+#!/bin/sh
+# The Ansible collection against simulated printers: 20 zepdevsim devices on loopback addresses,
+# in two sites, each an inventory host with a local connection. A dry run in check mode sends
+# nothing; the roll-out updates every device; a second roll-out changes none (the devices
+# restarted with the new versions); a canary refusing the release fails alone and no later wave
+# begins; ansible-doc shows the module. Usage: ansible_test.sh SOURCE_DIR BIN_DIR
+set -u
+src=$1
+bin=$2
+work=$(mktemp -d /tmp/halvard-ansible.XXXXXX)
+pids=""
+cleanup() {
+    [ -z "$pids" ] || kill $pids 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+fail() {
+    echo "FAIL: $*"
+    exit 1
+}
+
+mkdir -p "$work/collections/ansible_collections/torvi"
+ln -s "$src/contrib/ansible" "$work/collections/ansible_collections/torvi/halvard"
+export ANSIBLE_COLLECTIONS_PATH="$work/collections" ANSIBLE_STDOUT_CALLBACK=json
+export ANSIBLE_LOCAL_TEMP="$work/tmp" ANSIBLE_HOME="$work/home" ANSIBLE_NOCOLOR=1
+export ANSIBLE_HOST_KEY_CHECKING=False ANSIBLE_RETRY_FILES_ENABLED=False
+
+ansible-doc -t module torvi.halvard.firmware >"$work/doc.txt" 2>&1 || fail "ansible-doc: $(cat "$work/doc.txt")"
+grep -q "verify_timeout" "$work/doc.txt" || fail "ansible-doc shows no options"
+grep -q "RETURN VALUES" "$work/doc.txt" || fail "ansible-doc shows no return values"
+
+# A small release of two images for the sample model.
+head -c 20000 /dev/urandom >"$work/boot.bin"
+head -c 9000 /dev/urandom >"$work/lang.bin"
+sed 's/hv2000_boot.bin/boot.bin/; s/hv2000_lang.bin/lang.bin/' "$src/examples/ZEPINFO.txt" >"$work/ZEPINFO.txt"
+"$bin/zepbind" create -o "$work/release.pkg" --info "$work/ZEPINFO.txt" "$work/boot.bin" \
+    "$work/lang.bin" >/dev/null || fail "zepbind"
+
+n=20
+{
+    echo "[oslo]"
+    i=0
+    while [ $i -lt $n ]; do
+        [ $i -eq $((n / 2)) ] && echo "[bergen]"
+        echo "printer$i printer_address=127.0.0.$((i + 2))"
+        i=$((i + 1))
+    done
+    echo "[printers:children]"
+    echo "oslo"
+    echo "bergen"
+    echo "[printers:vars]"
+    echo "ansible_connection=local"
+    echo "ansible_python_interpreter=/usr/bin/python3"
+    echo "site_host=localhost"
+} >"$work/inventory.ini"
+
+# start_devices [ZEPDEVSIM ARGS FOR THE FIRST DEVICE]: fresh simulators, logs in $work/logN.
+start_devices() {
+    [ -z "$pids" ] || kill $pids 2>/dev/null
+    wait 2>/dev/null
+    pids=""
+    i=0
+    while [ $i -lt $n ]; do
+        extra=""
+        [ $i -eq 0 ] && extra="$*"
+        # shellcheck disable=SC2086
+        "$bin/zepdevsim" --target-info "$src/examples/TargetInfo.txt" --host "127.0.0.$((i + 2))" \
+            --write-steps 0 --restart-ms 1000 --image-version BOOTABLE=HV001200 \
+            --image-version LANGUAGE=HV000310 --log "$work/log$i" $extra >/dev/null 2>&1 &
+        pids="$pids $!"
+        i=$((i + 1))
+    done
+    i=0
+    while [ $i -lt $n ]; do
+        t=0
+        until [ -s "$work/log$i" ] || [ $t -ge 100 ]; do sleep 0.05; t=$((t + 1)); done
+        i=$((i + 1))
+    done
+}
+
+# play NAME [ARGS]: runs the roll-out, keeps its JSON in $work/NAME.json.
+play() {
+    name=$1
+    shift
+    start=$(date +%s%N)
+    ansible-playbook -i "$work/inventory.ini" -f 20 \
+        "$src/contrib/ansible/playbooks/rollout.yml" \
+        -e "halvard_program=$bin/halvard package=$work/release.pkg verify_timeout=30" "$@" \
+        >"$work/$name.json" 2>"$work/$name.err"
+    echo "$name: $((($(date +%s%N) - start) / 1000000)) ms"
+}
+
+check() {
+    /usr/bin/python3 "$src/tests/ansible/check_play.py" "$work" "$n" "$@" || fail "$1"
+}
+
+start_devices
+play dry --check
+check dry
+play first
+check first
+play second
+check second
+
+start_devices --final-status-at 1 --final-status 0x0803
+play canary
+check canary
+echo "ansible: all checks passed"

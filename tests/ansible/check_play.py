@@ -1,0 +1,65 @@
+# Judges one roll-out from the play's JSON results and the simulators' own logs.
+# Usage: check_play.py WORK_DIR DEVICES dry|first|second|canary
+import json
+import sys
+
+work, devices, phase = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+
+
+def results():
+    """Per host, the result of the firmware task, over every wave of the play."""
+    with open("%s/%s.json" % (work, phase)) as f:
+        doc = json.load(f)
+    out = {}
+    for play in doc["plays"]:
+        for task in play["tasks"]:
+            for host, res in task["hosts"].items():
+                out[host] = res
+    return out
+
+
+def log(i):
+    with open("%s/log%d" % (work, i)) as f:
+        return [json.loads(line) for line in f if line.strip()]
+
+
+def count(lines, cmd):
+    return sum(1 for line in lines if line.get("cmd") == cmd)
+
+
+problems = []
+res = results()
+for i in range(devices):
+    host = "printer%d" % i
+    r = res.get(host)
+    lines = log(i)
+    images = {line["file"] for line in lines if line.get("event") == "image"}
+    if phase == "dry":
+        if not r or r.get("failed") or not r.get("changed"):
+            problems.append("%s: dry run should say it would change: %s" % (host, r))
+        elif [i["verdict"] for i in r.get("images", [])] != ["send", "send"]:
+            problems.append("%s: verdicts %s" % (host, r.get("images")))
+        if count(lines, "SendFile"):
+            problems.append("%s: check mode sent firmware" % host)
+    elif phase == "first":
+        if not r or r.get("failed") or not r.get("changed") or r.get("updated") != 2:
+            problems.append("%s: not updated: %s" % (host, r))
+        if images != {"BOOTABLE", "LANGUAGE"}:
+            problems.append("%s: device accepted %s" % (host, sorted(images)))
+    elif phase == "second":
+        if not r or r.get("failed") or r.get("changed"):
+            problems.append("%s: second run should change nothing: %s" % (host, r))
+        elif {i["installed"] for i in r.get("images", [])} != {"HV001200", "HV000310"}:
+            problems.append("%s: installed %s" % (host, r.get("images")))
+    elif phase == "canary":
+        if i == 0:
+            if not r or not r.get("failed") or r.get("result") != -1:
+                problems.append("%s: the canary's write error should fail it: %s" % (host, r))
+        else:
+            if r and not r.get("skipped"):
+                problems.append("%s: ran after the canary failed: %s" % (host, r))
+            if count(lines, "EnterDownload"):
+                problems.append("%s: a later wave entered download mode" % host)
+if problems:
+    print("\n".join(problems[:10]))
+    sys.exit(1)
