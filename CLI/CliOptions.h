@@ -20,6 +20,7 @@ struct CliOptions {
     bool bDevices = false; // list the devices the wizard would offer
     bool bJson = false;
     bool bHelp = false;
+    bool bVersion = false;
 };
 
 // Parses argv[1..argc-1]. False with a one-line reason in strError for anything malformed,
