@@ -12,6 +12,7 @@
 #include "CliReport.h"
 #include "CliTargets.h"
 #include "CliUpdate.h"
+#include "HalvardVersion.h"
 #include "zepPackageCheck.h"
 #include "zepThread.h"
 
@@ -163,6 +164,10 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     }
     if (options.bHelp) {
         out << kCliUsage;
+        return CLI_EXIT_OK;
+    }
+    if (options.bVersion) {
+        out << "halvard " HALVARD_VERSION "\n";
         return CLI_EXIT_OK;
     }
 

@@ -10,7 +10,7 @@ const char* const kCliUsage =
     "       halvard [--package FILE] --port-name NAME [--printer NAME] [--check] [--json]\n"
     "       halvard [--package FILE] --list [--json]\n"
     "       halvard [--package FILE] --devices [--json]\n"
-    "       halvard --help\n"
+    "       halvard --help | --version\n"
     "\n"
     "Updates the firmware of devices with the firmware package bound to this program\n"
     "(or the one given with --package). DEVICES: one or more --address, and --targets.\n"
@@ -36,6 +36,7 @@ const char* const kCliUsage =
     "  --devices          list the devices the wizard would offer on this system, then exit\n"
     "  --json             one JSON object per line instead of the progress display\n"
     "  --help             show this text\n"
+    "  --version          show the version of halvard\n"
     "\n"
     "Exit status: 0 every device updated or needing nothing (--check: every device read),\n"
     "1 any failure, 2 bad arguments.\n"
@@ -74,6 +75,7 @@ const FlagOption kFlagOptions[] = {
     {"--list", &CliOptions::bList},       {"--check", &CliOptions::bCheck},
     {"--devices", &CliOptions::bDevices}, {"--json", &CliOptions::bJson},
     {"--help", &CliOptions::bHelp},       {"--verify", &CliOptions::bVerify},
+    {"--version", &CliOptions::bVersion},
 };
 
 bool ParseByte(const std::string& part, int& value) {
@@ -168,7 +170,7 @@ bool ParseJobs(CliOptions& options, std::string& error) {
 }
 
 bool CheckCombination(CliOptions& options, std::string& error) {
-    if (options.bHelp)
+    if (options.bHelp || options.bVersion)
         return true;
     const bool bAddress = !options.addresses.empty();
     const bool bPort = !options.strPortName.empty();

@@ -28,6 +28,7 @@ struct CliOptions {
     unsigned int nRetries = 0, nCanary = 0;
     unsigned int nMaxFailures = 0;        // 0: no limit
     unsigned int nMaxFailuresPercent = 0; // 1..100 when given as a share of the fleet
+    bool bVersion = false;
 };
 
 // Checks the fleet safety options; false with the reason in strError.

@@ -15,6 +15,8 @@ all)
           wine wine64 xvfb xauth locales fonts-ipafont-gothic
           fonts-wqy-microhei fonts-nanum fonts-tlwg-loma-ttf fonts-liberation2 fonts-wine
           gnustep-devel libgnustep-gui-dev gobjc++ cups libcups2-dev twm"
+    # Making and checking a release (scripts/release.sh).
+    want="$want dpkg-dev lintian man-db groff-base zip unzip osslsigncode ansible-core"
     ;;
 screenshots) want="imagemagick xvfb xauth gnustep-devel libgnustep-gui-dev gobjc++ cups libcups2-dev twm" ;;
 esac

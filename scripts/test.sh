@@ -1,8 +1,8 @@
 #!/bin/sh
 # Runs every test of Halvard: the native build, AddressSanitizer + UndefinedBehaviorSanitizer,
 # ThreadSanitizer for the threaded parts, the fuzz targets for a bounded time each, the static
-# analysers, and the Windows build under Wine. Installs what it needs first. Exits non-zero when
-# any test fails.
+# analysers, the Windows build under Wine, and the release packages. Installs what it needs first.
+# Exits non-zero when any test fails.
 set -u
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh all || exit 1
@@ -62,6 +62,17 @@ fi
 wine_start
 run_preset mingw
 wine_stop
+# The release as its users meet it; reuses the mingw build above.
+echo "== release"
+if sh tests/release/release-test.sh >build/release-test.log 2>&1; then
+    tail -4 build/release-test.log
+    passed=$((passed + 1))
+    summary="$summary\nrelease: packages made and checked"
+else
+    tail -40 build/release-test.log
+    failed=$((failed + 1))
+    summary="$summary\nrelease: failed (build/release-test.log)"
+fi
 
 printf "%b\n" "$summary"
 echo "$passed passed, $failed failed"

@@ -6,6 +6,7 @@
 #include "BindDirectory.h"
 #include "BindPackageWriter.h"
 #include "BindVerifier.h"
+#include "HalvardVersion.h"
 #include "ScopedBindReader.h"
 #include "TestImage.h"
 
@@ -34,6 +35,7 @@ const char HELP[] =
     "      Check a package or program; exit status 0 when it is sound.\n"
     "  zepbind make-test-image --size N --seed S -o FILE\n"
     "      Test helper: write N deterministic pseudo-random bytes derived from seed S.\n"
+    "  zepbind --help | --version\n"
     "\n"
     "The updater ends rows of ZEPINFO.txt only at CR LF: one with a bare line feed is refused,\n"
     "or with --crlf stored with CR LF row ends.\n"
@@ -268,6 +270,10 @@ int RunZepBind(const std::vector<std::string>& args, std::ostream& out, std::ost
         return UsageError(err, "no command given");
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         out << HELP;
+        return ZEPBIND_EXIT_OK;
+    }
+    if (args[0] == "--version") {
+        out << "zepbind " HALVARD_VERSION "\n";
         return ZEPBIND_EXIT_OK;
     }
     for (const Command& cmd : COMMANDS) {

@@ -166,6 +166,11 @@ const std::vector<Flag>& Flags() {
              out.help = true;
              return true;
          }},
+        {"--version", nullptr, "show the version of zepdevsim",
+         [](SimCommandLine& out, const std::string&) {
+             out.version = true;
+             return true;
+         }},
     };
     return flags;
 }
@@ -200,7 +205,7 @@ bool ParseSimArgs(const std::vector<std::string>& args, SimCommandLine& out, std
             return false;
         }
     }
-    if (!out.help && out.targetInfoPath.empty()) {
+    if (!out.help && !out.version && out.targetInfoPath.empty()) {
         error = "--target-info FILE is required";
         return false;
     }

@@ -10,6 +10,7 @@ struct SimCommandLine {
     SimOptions options;
     std::string targetInfoPath; // read into options.targetInfo by LoadTargetInfo
     bool help = false;
+    bool version = false;
 };
 
 // Parses the arguments that follow the program name. false: error says what is wrong.

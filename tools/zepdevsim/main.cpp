@@ -1,5 +1,6 @@
 // zepdevsim: the device simulator as a program, for the demo and for test scripts.
 #include "DeviceSimulator.h"
+#include "HalvardVersion.h"
 #include "SimArgs.h"
 
 #include <csignal>
@@ -27,6 +28,10 @@ int main(int argc, char** argv) {
         return Fail(2, error + " (--help lists the flags)");
     if (commandLine.help) {
         std::cout << SimUsage();
+        return 0;
+    }
+    if (commandLine.version) {
+        std::cout << "zepdevsim " HALVARD_VERSION "\n";
         return 0;
     }
     if (!LoadTargetInfo(commandLine, error) || !ValidateSimOptions(commandLine.options, &error))

@@ -1,0 +1,171 @@
+#!/bin/sh
+# Makes a release into one folder (default build/release-out): the Debian package of the console
+# tools, the Windows bundle (zip), the macOS bundle (tarball), the Ansible collection when
+# contrib/ansible exists, and SHA256SUMS over them. Usage: release.sh [FOLDER]
+#
+# The firmware bound into the Windows and macOS programs is the sample release unless
+# HALVARD_FIRMWARE_INFO names a ZEPINFO.txt and HALVARD_FIRMWARE_IMAGES its images (separated
+# by spaces). The Windows programs are signed with osslsigncode when HALVARD_SIGN_CERT names a
+# certificate file and HALVARD_SIGN_KEY its private key (HALVARD_SIGN_PASS_FILE: a file holding
+# the key's password; HALVARD_SIGN_TIMESTAMP: a timestamping server's URL).
+set -eu
+cd "$(dirname "$0")/.."
+out=${1:-build/release-out}
+jobs=$(nproc 2>/dev/null || echo 2)
+die() {
+    echo "release: $*" >&2
+    exit 1
+}
+sh scripts/install-deps.sh all
+
+# build <preset> <target>...: configures and builds only what the release ships.
+build() {
+    preset=$1
+    shift
+    log=build/$preset.release.log
+    mkdir -p build
+    echo "== Building $* ($preset)"
+    { cmake --preset "$preset" && cmake --build --preset "$preset" -j "$jobs" --target "$@"; } \
+        >"$log" 2>&1 || { tail -40 "$log"; die "build of the $preset preset failed ($log)"; }
+}
+build release halvard zepbind zepdevsim ZEP_MAC_package
+build mingw ZEP_WIN halvard zepbind
+native=build/release/bin
+windows=build/mingw/bin
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/release/CMakeCache.txt)
+[ -n "$version" ] || die "no project version in build/release/CMakeCache.txt"
+# Every date in the artefacts is the last commit's, so that the same tree gives the same files.
+epoch=$(git log -1 --format=%ct 2>/dev/null || date +%s)
+stage=build/release-stage
+rm -rf "$stage"
+mkdir -p "$stage" "$out"
+made=""
+
+# The firmware the programs carry.
+if [ -n "${HALVARD_FIRMWARE_INFO:-}" ]; then
+    info=$HALVARD_FIRMWARE_INFO
+    images=${HALVARD_FIRMWARE_IMAGES:?HALVARD_FIRMWARE_INFO needs HALVARD_FIRMWARE_IMAGES}
+else
+    ZEPBIND=$native/zepbind sh scripts/make-sample-firmware.sh "$stage/firmware" >/dev/null
+    info=examples/ZEPINFO.txt
+    images="$stage/firmware/hv2000_boot.bin $stage/firmware/hv2000_lang.bin"
+fi
+
+# The Debian package: what `cmake --install` puts under /usr for the console tools, with the
+# copyright file, a changelog and compressed manual pages.
+deb_package() {
+    echo "== Debian package"
+    arch=$(dpkg --print-architecture)
+    # dpkg-shlibdeps expects a source tree: debian/control and the package's folder in debian/.
+    root=$stage/deb/debian/halvard
+    mkdir -p "$root/DEBIAN"
+    printf 'Source: halvard\n\nPackage: halvard\nArchitecture: any\n' >"$stage/deb/debian/control"
+    DESTDIR=$(pwd)/$root cmake --install build/release --prefix /usr --component console --strip \
+        >/dev/null
+    # What dh_strip leaves out as well.
+    strip --remove-section=.comment --remove-section=.note "$root"/usr/bin/*
+    gzip -9n "$root"/usr/share/man/man1/*.1
+    doc=$root/usr/share/doc/halvard
+    mkdir -p "$doc"
+    cp packaging/debian/copyright "$doc/copyright"
+    maintainer=$(sed -n 's/^Maintainer: //p' packaging/debian/control)
+    printf 'halvard (%s) unstable; urgency=medium\n\n  * Release %s.\n\n -- %s  %s\n' \
+        "$version" "$version" "$maintainer" "$(LC_ALL=C date -u -R -d "@$epoch")" |
+        gzip -9n >"$doc/changelog.gz"
+    find "$root" -type d -exec chmod 0755 {} +
+    find "$root/usr/share" -type f -exec chmod 0644 {} +
+    depends=$(cd "$stage/deb" && dpkg-shlibdeps -O debian/halvard/usr/bin/* |
+        sed -n 's/^shlibs:Depends=//p')
+    [ -n "$depends" ] || die "dpkg-shlibdeps found no dependencies"
+    size=$(du -sk --apparent-size "$root/usr" | cut -f1)
+    sed -e "s/@VERSION@/$version/" -e "s/@ARCH@/$arch/" -e "s/@SIZE@/$size/" \
+        -e "s/@DEPENDS@/$depends/" packaging/debian/control >"$root/DEBIAN/control"
+    (cd "$root" && find usr -type f -exec md5sum {} + | sort -k2) >"$root/DEBIAN/md5sums"
+    chmod 0644 "$root/DEBIAN/control" "$root/DEBIAN/md5sums"
+    find "$root" -exec touch -h -d "@$epoch" {} +
+    deb=halvard_${version}_$arch.deb
+    SOURCE_DATE_EPOCH=$epoch dpkg-deb --root-owner-group -Zxz --build "$root" "$out/$deb" >/dev/null
+    made="$made $deb"
+}
+
+# sign <in> <out>: the Windows program signed when a certificate is given, else copied.
+sign() {
+    if [ -z "${HALVARD_SIGN_CERT:-}" ]; then
+        cp "$1" "$2"
+        return
+    fi
+    [ -n "${HALVARD_SIGN_KEY:-}" ] || die "HALVARD_SIGN_CERT needs HALVARD_SIGN_KEY"
+    set -- "$1" "$2" -certs "$HALVARD_SIGN_CERT" -key "$HALVARD_SIGN_KEY" -h sha256 -n Halvard
+    [ -z "${HALVARD_SIGN_PASS_FILE:-}" ] || set -- "$@" -readpass "$HALVARD_SIGN_PASS_FILE"
+    [ -z "${HALVARD_SIGN_TIMESTAMP:-}" ] || set -- "$@" -ts "$HALVARD_SIGN_TIMESTAMP"
+    in=$1
+    signed=$2
+    shift 2
+    osslsigncode sign "$@" -in "$in" -out "$signed" >/dev/null || die "signing $in failed"
+}
+
+# The Windows bundle: the wizard and the console updater with the firmware bound to them, the
+# packer, and the README's Windows section. The package goes after the signature, since the
+# programs find it at the very end of their file; the signature is then no longer the file's end,
+# which Windows accepts but `osslsigncode verify` does not.
+windows_bundle() {
+    echo "== Windows bundle${HALVARD_SIGN_CERT:+ (signed)}"
+    name=Halvard-$version-windows
+    dir=$stage/windows/$name
+    mkdir -p "$dir"
+    for program in ZEP_WIN halvard; do
+        sign "$windows/$program.exe" "$stage/windows/$program.exe"
+        # shellcheck disable=SC2086 # the images are a list
+        "$native/zepbind" append -o "$dir/$program.exe" --program "$stage/windows/$program.exe" \
+            --info "$info" $images >/dev/null
+    done
+    sign "$windows/zepbind.exe" "$dir/zepbind.exe"
+    [ -z "${HALVARD_SIGN_CERT:-}" ] || echo "note: ZEP_WIN.exe and halvard.exe were signed before" \
+        "the firmware was bound to them; osslsigncode verify accepts only zepbind.exe"
+    sed -n '/^## The Windows program/,/^## /p' README.md | sed '$d' >"$dir/README-Windows.md"
+    [ -s "$dir/README-Windows.md" ] || die "README.md has no section \"## The Windows program\""
+    find "$dir" -exec touch -d "@$epoch" {} +
+    rm -f "$out/$name.zip"
+    (cd "$stage/windows" && zip -X -q -r - "$name") >"$out/$name.zip"
+    made="$made $name.zip"
+}
+
+# The macOS bundle ZEP_MAC.app with the same firmware, as a tarball.
+macos_bundle() {
+    echo "== macOS bundle"
+    [ -x "$native/ZEP_MAC.app/ZEP_MAC" ] || die "ZEP_MAC.app was not built (GNUstep missing?)"
+    name=Halvard-$version-macos
+    mkdir -p "$stage/macos"
+    cp -R "$native/ZEP_MAC.app" "$stage/macos/ZEP_MAC.app"
+    rm -f "$stage/macos/ZEP_MAC.app/ZEPBINDDATA"
+    # shellcheck disable=SC2086 # the images are a list
+    "$native/zepbind" create -o "$stage/macos/ZEP_MAC.app/ZEPBINDDATA" --info "$info" $images \
+        >/dev/null
+    tar -C "$stage/macos" --sort=name --mtime="@$epoch" --owner=0 --group=0 --numeric-owner \
+        -cf - ZEP_MAC.app | gzip -9n >"$out/$name.tar.gz"
+    made="$made $name.tar.gz"
+}
+
+# The Ansible collection, from the copy the build made with the project version in galaxy.yml.
+collection() {
+    if [ ! -d contrib/ansible ]; then
+        echo "== Ansible collection: not built, contrib/ansible does not exist yet"
+        return
+    fi
+    echo "== Ansible collection"
+    [ -f build/release/ansible-collection/galaxy.yml ] || die "the release build has no collection"
+    built=$(ansible-galaxy collection build --force --output-path "$stage/collection" \
+        build/release/ansible-collection | sed -n 's/^Created collection for .* at //p')
+    [ -f "$built" ] || die "ansible-galaxy made no collection"
+    cp "$built" "$out/"
+    made="$made $(basename "$built")"
+}
+
+deb_package
+windows_bundle
+macos_bundle
+collection
+# shellcheck disable=SC2086 # the artefacts are a list of plain names
+(cd "$out" && sha256sum $made >SHA256SUMS)
+echo "== Release $version in $out:"
+(cd "$out" && ls -l $made SHA256SUMS)
