@@ -105,23 +105,20 @@ sign() {
 }
 
 # The Windows bundle: the wizard and the console updater with the firmware bound to them, the
-# packer, and the README's Windows section. The package goes after the signature, since the
-# programs find it at the very end of their file; the signature is then no longer the file's end,
-# which Windows accepts but `osslsigncode verify` does not.
+# packer, and the README's Windows section. Bound first, then signed: the programs find their
+# package behind the signature, and the signature covers the firmware too.
 windows_bundle() {
     echo "== Windows bundle${HALVARD_SIGN_CERT:+ (signed)}"
     name=Halvard-$version-windows
     dir=$stage/windows/$name
     mkdir -p "$dir"
     for program in ZEP_WIN halvard; do
-        sign "$windows/$program.exe" "$stage/windows/$program.exe"
         # shellcheck disable=SC2086 # the images are a list
-        "$native/zepbind" append -o "$dir/$program.exe" --program "$stage/windows/$program.exe" \
-            --info "$info" $images >/dev/null
+        "$native/zepbind" append -o "$stage/windows/$program.exe" --program "$windows/$program.exe" \
+            --info "$info" $images >/dev/null || die "binding the firmware to $program.exe failed"
+        sign "$stage/windows/$program.exe" "$dir/$program.exe"
     done
     sign "$windows/zepbind.exe" "$dir/zepbind.exe"
-    [ -z "${HALVARD_SIGN_CERT:-}" ] || echo "note: ZEP_WIN.exe and halvard.exe were signed before" \
-        "the firmware was bound to them; osslsigncode verify accepts only zepbind.exe"
     sed -n '/^## The Windows program/,/^## /p' README.md | sed '$d' >"$dir/README-Windows.md"
     [ -s "$dir/README-Windows.md" ] || die "README.md has no section \"## The Windows program\""
     find "$dir" -exec touch -d "@$epoch" {} +
