@@ -15,6 +15,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
+[ -z "${KEEP:-}" ] || trap - EXIT
 fail() {
     echo "FAIL: $*"
     exit 1
@@ -22,7 +23,7 @@ fail() {
 
 mkdir -p "$work/collections/ansible_collections/torvi"
 ln -s "$src/contrib/ansible" "$work/collections/ansible_collections/torvi/halvard"
-export ANSIBLE_COLLECTIONS_PATH="$work/collections" ANSIBLE_STDOUT_CALLBACK=json
+export ANSIBLE_COLLECTIONS_PATH="$work/collections" ANSIBLE_CALLBACKS_ENABLED=ansible.builtin.tree
 export ANSIBLE_LOCAL_TEMP="$work/tmp" ANSIBLE_HOME="$work/home" ANSIBLE_NOCOLOR=1
 export ANSIBLE_HOST_KEY_CHECKING=False ANSIBLE_RETRY_FILES_ENABLED=False
 
@@ -79,15 +80,15 @@ start_devices() {
     done
 }
 
-# play NAME [ARGS]: runs the roll-out, keeps its JSON in $work/NAME.json.
+# play NAME [ARGS]: runs the roll-out; each host's result is kept as JSON in $work/NAME/HOST.
 play() {
     name=$1
     shift
     start=$(date +%s%N)
-    ansible-playbook -i "$work/inventory.ini" -f 20 \
+    ANSIBLE_CALLBACK_TREE_DIR="$work/$name" ansible-playbook -i "$work/inventory.ini" -f 20 \
         "$src/contrib/ansible/playbooks/rollout.yml" \
-        -e "halvard_program=$bin/halvard package=$work/release.pkg verify_timeout=30" "$@" \
-        >"$work/$name.json" 2>"$work/$name.err"
+        -e "halvard_program=$bin/halvard package=$work/release.pkg verify=${VERIFY:-false}" "$@" \
+        >"$work/$name.out" 2>&1
     echo "$name: $((($(date +%s%N) - start) / 1000000)) ms"
 }
 

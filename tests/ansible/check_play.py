@@ -1,20 +1,20 @@
-# Judges one roll-out from the play's JSON results and the simulators' own logs.
+# Judges one roll-out from each host's result (the tree callback's files) and the simulators'
+# own logs.
 # Usage: check_play.py WORK_DIR DEVICES dry|first|second|canary
 import json
+import os
 import sys
 
 work, devices, phase = sys.argv[1], int(sys.argv[2]), sys.argv[3]
 
 
 def results():
-    """Per host, the result of the firmware task, over every wave of the play."""
-    with open("%s/%s.json" % (work, phase)) as f:
-        doc = json.load(f)
+    """Per host, the result of its firmware task; a host that never ran has none."""
     out = {}
-    for play in doc["plays"]:
-        for task in play["tasks"]:
-            for host, res in task["hosts"].items():
-                out[host] = res
+    folder = os.path.join(work, phase)
+    for host in os.listdir(folder) if os.path.isdir(folder) else []:
+        with open(os.path.join(folder, host)) as f:
+            out[host] = json.load(f)
     return out
 
 
@@ -53,7 +53,7 @@ for i in range(devices):
             problems.append("%s: installed %s" % (host, r.get("images")))
     elif phase == "canary":
         if i == 0:
-            if not r or not r.get("failed") or r.get("result") != -1:
+            if not r or r.get("result") != -1 or not r.get("msg") or r.get("changed"):
                 problems.append("%s: the canary's write error should fail it: %s" % (host, r))
         else:
             if r and not r.get("skipped"):
