@@ -11,9 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,6 +26,13 @@ inline std::string Rows(std::initializer_list<std::string> rows) {
     for (const auto& r : rows)
         text += r + "\r\n";
     return text;
+}
+
+// A name part no other test process running at the same time picks: under a sanitizer every
+// process may place its fixture at the same address.
+inline std::string UniqueSuffix() {
+    return std::to_string(std::random_device()()) + "-" +
+           std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
 }
 
 inline std::vector<uint8_t> Pattern(size_t n, unsigned seed = 1) {
@@ -98,8 +107,7 @@ protected:
         m_prevSleep = ZepSetSleepHook([](unsigned long) {});
         LoadZepInfo(DefaultZepInfo());
         NewDevice();
-        m_dir = std::filesystem::temp_directory_path() /
-                ("halvard-engine-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+        m_dir = std::filesystem::temp_directory_path() / ("halvard-engine-" + UniqueSuffix());
         std::filesystem::create_directories(m_dir);
         UsePackage({{"boot.bin", Pattern(10000)}});
     }

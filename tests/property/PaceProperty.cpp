@@ -149,8 +149,7 @@ class PaceProperty : public ::testing::Test {
 protected:
     void SetUp() override {
         m_prevSleep = ZepSetSleepHook([](unsigned long) {}); // the fixed pauses, not the device's
-        m_dir = std::filesystem::temp_directory_path() /
-                ("halvard-property-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+        m_dir = std::filesystem::temp_directory_path() / ("halvard-property-" + UniqueSuffix());
         std::filesystem::create_directories(m_dir);
         DevConnMgr::Instance();
     }
