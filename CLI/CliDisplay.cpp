@@ -2,9 +2,11 @@
 // return and padded so that a shorter text leaves nothing of the longer one behind.
 #include "CliDisplay.h"
 
+#include "CliFleetDisplay.h"
 #include "CliJson.h"
 #include "CliTexts.h"
 
+#include <chrono>
 #include <cstring>
 
 ProgressDisplay::ProgressDisplay(std::ostream& out, std::ostream& err, DisplayMode mode)
@@ -35,7 +37,7 @@ void ProgressDisplay::Update(const tag_devinfo& info, const ProgressView& view) 
         if (m_mode == DisplayMode::LINES) {
             m_out << StatusText(view) << ' ' << view.FilledPercent() << "%\n" << std::flush;
         } else {
-            std::string line = BarLine(view);
+            std::string line = BarLine(view) + m_rate.Text(info);
             size_t length = line.size();
             if (length < m_barLength)
                 line += std::string(m_barLength - length, ' ');
@@ -69,4 +71,20 @@ void ProgressDisplay::Final(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool b
     }
     EndBarLine();
     m_out << strCaption << ": " << strMessage << '\n' << std::flush;
+}
+
+std::string TransferRate::Text(const tag_devinfo& info) {
+    if (info.UpdateState != TRANSFER_FIRM)
+        return std::string();
+    const unsigned long long now =
+        static_cast<unsigned long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                            std::chrono::steady_clock::now().time_since_epoch())
+                                            .count());
+    if (info.dwFirmIdx != m_image || info.dwCurrentSize < m_startBytes) {
+        m_image = info.dwFirmIdx;
+        m_startBytes = info.dwCurrentSize;
+        m_startMs = now;
+    }
+    return RateText(info.dwCurrentSize - m_startBytes, info.dwMaxSize - m_startBytes,
+                    now - m_startMs);
 }

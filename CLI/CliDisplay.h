@@ -19,6 +19,18 @@ public:
     virtual void Notice(const std::string& text) = 0;
 };
 
+// The transfer rate and time left of the image being sent, for a device's terminal line: " 120
+// KiB/s, 0:42 left", or empty outside a transfer and while too little is known.
+class TransferRate {
+public:
+    std::string Text(const tag_devinfo& info);
+
+private:
+    uint32_t m_image = 0;
+    uint32_t m_startBytes = 0;
+    unsigned long long m_startMs = 0;
+};
+
 class ProgressDisplay : public UpdateSink {
 public:
     ProgressDisplay(std::ostream& out, std::ostream& err, DisplayMode mode);
@@ -45,4 +57,5 @@ private:
     ProgressView m_lastView;
     tag_devinfo m_lastInfo;
     size_t m_barLength = 0; // length of the bar line on screen; 0 when none is open
+    TransferRate m_rate;
 };

@@ -155,20 +155,7 @@ void FleetDeviceSink::Update(const tag_devinfo& info, const ProgressView& view) 
                        std::to_string(view.FilledPercent()) + '%');
     else
         m_display.Live(m_device, m_strName + std::string(m_nameWidth - m_strName.size() + 2, ' ') +
-                                     ProgressDisplay::BarLine(view) + Rate(info));
-}
-
-std::string FleetDeviceSink::Rate(const tag_devinfo& info) {
-    if (info.UpdateState != TRANSFER_FIRM)
-        return std::string();
-    const unsigned long long now = SteadyMs();
-    if (info.dwFirmIdx != m_rateImage || info.dwCurrentSize < m_rateStartBytes) {
-        m_rateImage = info.dwFirmIdx;
-        m_rateStartBytes = info.dwCurrentSize;
-        m_rateStartMs = now;
-    }
-    return RateText(info.dwCurrentSize - m_rateStartBytes, info.dwMaxSize - m_rateStartBytes,
-                    now - m_rateStartMs);
+                                     ProgressDisplay::BarLine(view) + m_rate.Text(info));
 }
 
 void FleetDeviceSink::Say(const std::string& text) {

@@ -70,8 +70,6 @@ public:
     void Say(const std::string& text);
 
 private:
-    std::string Rate(const tag_devinfo& info);
-
     FleetDisplay& m_display;
     size_t m_device;
     std::string m_strName;
@@ -79,10 +77,7 @@ private:
     bool m_bShown = false;
     ProgressView m_lastView;
     tag_devinfo m_lastInfo;
-    // The current image's transfer: where it began, for its rate and time left.
-    uint32_t m_rateImage = 0;
-    uint32_t m_rateStartBytes = 0;
-    unsigned long long m_rateStartMs = 0;
+    TransferRate m_rate;
 };
 
 // " 120 KiB/s, 0:42 left" for bytes of max done in ms since the transfer's start; empty
