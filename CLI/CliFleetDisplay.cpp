@@ -12,12 +12,6 @@
 
 namespace {
 
-unsigned long long SteadyMs() {
-    return static_cast<unsigned long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                               std::chrono::steady_clock::now().time_since_epoch())
-                                               .count());
-}
-
 std::string Duration(unsigned long long seconds) {
     char text[32];
     if (seconds >= 3600)
