@@ -5,14 +5,11 @@
 
 #include "CliTexts.h"
 #include "MacPrinterSources.h"
-#include "zepInfo.h"
+#include "zepSystemTargets.h"
 
 std::vector<TargetPrinter> SystemDevices() {
-    MacTargetListRules rules;
-    zepinfo_getDriverName(rules.driverNames);
-    zepinfo_getTgmName(rules.strTgmName);
-    zepinfo_getDeviceIDModelName(rules.deviceIdModels);
-    rules.strUsbPrinterName = EnglishText(119); // the wizard's name for a USB device
+    // The wizard's name for a USB device.
+    const TargetListRules rules = ZepInfoTargetRules(EnglishText(119));
     std::vector<TargetPrinter> devices;
     for (const MacTarget& row : SystemMacTargetList(rules, std::string()).rows)
         devices.push_back(TargetPrinter{row.strName, row.strUri});

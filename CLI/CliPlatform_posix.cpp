@@ -4,6 +4,7 @@
 // every other thread: a signal landing on the worker would cut its socket waits short, and a
 // reply missed that way could be taken for the answer to the next packet.
 #include "CliPlatform.h"
+#include "zepBindBundle_mac.h"
 
 #include <atomic>
 #include <csignal>
@@ -70,11 +71,8 @@ unsigned int StopRequestCount() {
     return g_stopRequests.load();
 }
 
-// Linux path of the running program; macOS would ask _NSGetExecutablePath.
+// The package is appended to the running program.
 std::string OwnPackagePath() {
-    char path[4096];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof path);
-    if (n <= 0 || n >= static_cast<ssize_t>(sizeof path))
-        return std::string();
-    return std::string(path, static_cast<size_t>(n));
+    std::string path;
+    return zepRunningExecutable(path) ? path : std::string();
 }

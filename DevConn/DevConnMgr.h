@@ -81,7 +81,8 @@ protected:
 private:
     friend class DevConnMgrKiller;
 
-    // The transport for a port name on this platform (DevConnMgr_win.cpp / DevConnMgr_mac.cpp).
+    // The transport for a port name on this platform (DevConnMgr_win.cpp /
+    // DevConnMgrTransport_mac.cpp; DevConnMgrNoTransport.cpp for programs with their own factory).
     static DevConnBase* NewTransport(LPCSTR pPrinterName, LPCSTR pPortName);
 
     std::vector<DeviceHandle*> m_DeviceHandles;

@@ -2,7 +2,8 @@
 // system's names and calling shapes: USB interface services and their registry properties, the
 // USB interface user client (opened, asked for its pipes, class requests, asynchronous bulk
 // transfers), the run loop that delivers completions, and URL percent-escaping. On macOS these
-// are the system's; elsewhere MacIOKit_sim.cpp provides them over a simulated bus.
+// are the system's; elsewhere the stand-in library (standins/MacIOKit_sim.cpp) provides them over
+// a simulated bus.
 #pragma once
 
 #include <cstddef>

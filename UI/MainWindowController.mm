@@ -12,6 +12,7 @@
 #import "zepTableView.h"
 
 #include "MacPrinterSources.h"
+#include "zepSystemTargets.h"
 #include "zepParse.h"
 #include "zepPlatformGate.h"
 #include "zep_etc.h"
@@ -22,13 +23,6 @@ static NSString* L(NSString* key) {
 
 static std::string Std(NSString* s) {
     return s != nil ? std::string([s UTF8String]) : std::string();
-}
-
-static std::vector<std::string> StdArray(NSArray* array) {
-    std::vector<std::string> out;
-    for (NSUInteger i = 0; i < [array count]; ++i)
-        out.push_back(Std([array objectAtIndex:i]));
-    return out;
 }
 
 @interface MainWindowController (Private)
@@ -222,12 +216,8 @@ static std::vector<std::string> StdArray(NSArray* array) {
     _selectedRowPrtList = 0;
     [_printer_list setPrinterList:[NSArray array]];
 
-    MacTargetListRules rules;
-    rules.driverNames = StdArray([zepParseController getDriverName]);
-    rules.strTgmName = Std([zepParseController getTgmName]);
-    rules.deviceIdModels = StdArray([zepParseController getDeviceIDModelName]);
-    rules.strUsbPrinterName = Std(L(@"USB Printer"));
-    const MacTargetList list = SystemMacTargetList(rules, remembered);
+    const MacTargetList list =
+        SystemMacTargetList(ZepInfoTargetRules(Std(L(@"USB Printer"))), remembered);
 
     NSMutableArray* printers = [NSMutableArray array];
     for (size_t i = 0; i < list.rows.size(); ++i)

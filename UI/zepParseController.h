@@ -5,10 +5,7 @@
 
 @interface zepParseController : NSObject
 + (int)loadData;
-+ (NSMutableString*)getTgmName;
 + (NSMutableString*)getModelName;
-+ (NSMutableArray*)getDriverName;
-+ (NSMutableArray*)getDeviceIDModelName;
 + (BOOL)getDispFirmVersion:(unsigned int)index:(NSString**)type:(NSString**)version;
 + (BOOL)getPlatformMaxVersion:(long*)pMax MinVersion:(long*)pMin;
 + (int)getNeedEnterOperation;

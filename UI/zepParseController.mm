@@ -7,11 +7,9 @@
 #include "zepPlatformGate.h"
 
 #include <string>
-#include <vector>
 
 @interface zepParseController (Private)
 + (NSMutableString*)convertZepString:(const std::string&)text;
-+ (NSMutableArray*)convertZepStrings:(const std::vector<std::string>&)texts;
 @end
 
 @implementation zepParseController
@@ -24,39 +22,14 @@
     return s != nil ? s : [NSMutableString string];
 }
 
-+ (NSMutableArray*)convertZepStrings:(const std::vector<std::string>&)texts {
-    NSMutableArray* array = [NSMutableArray array];
-    for (size_t i = 0; i < texts.size(); ++i)
-        [array addObject:[self convertZepString:texts[i]]];
-    return array;
-}
-
 + (int)loadData {
     return zepinfo_loadfile();
-}
-
-+ (NSMutableString*)getTgmName {
-    std::string name;
-    zepinfo_getTgmName(name);
-    return [self convertZepString:name];
 }
 
 + (NSMutableString*)getModelName {
     std::string name;
     zepinfo_getModelName(name);
     return [self convertZepString:name];
-}
-
-+ (NSMutableArray*)getDriverName {
-    std::vector<std::string> names;
-    zepinfo_getDriverName(names);
-    return [self convertZepStrings:names];
-}
-
-+ (NSMutableArray*)getDeviceIDModelName {
-    std::vector<std::string> names;
-    zepinfo_getDeviceIDModelName(names);
-    return [self convertZepStrings:names];
 }
 
 + (BOOL)getDispFirmVersion:(unsigned int)index:(NSString**)type:(NSString**)version {

@@ -1,8 +1,6 @@
 // The version seam: the reported version comes from the platform's query unless a test set one.
 #include "zep_etc.h"
 
-long zepQuerySystemVersion(void); // zep_etc_<platform>.cpp
-
 namespace {
 long g_testVersion = 0;
 }

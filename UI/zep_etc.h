@@ -7,3 +7,6 @@ long getSystemVersion(void);
 long get_system_version(void);
 // Tests report another version; 0 returns to the system's.
 void set_system_version_for_test(long lVersion);
+
+// The system's own answer: zep_etc_mac.cpp on a Mac, the stand-in library elsewhere.
+long zepQuerySystemVersion(void);

@@ -1,4 +1,7 @@
-// macOS: the Gestalt system-version query.
+// macOS: the Gestalt system-version query. Chosen by the build on a Mac; elsewhere the stand-in
+// library answers (standins/SystemVersion_gnustep.cpp).
+#include "zep_etc.h"
+
 #include <CoreServices/CoreServices.h>
 
 long zepQuerySystemVersion(void) {

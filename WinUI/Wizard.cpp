@@ -7,7 +7,6 @@
 #include "WinText.h"
 #include "WizardState.h"
 #include "resource.h"
-#include "zepInfo.h"
 
 #include <commctrl.h>
 
@@ -97,11 +96,6 @@ void SetSystemIcon(HWND hDlg, int nId, LPCSTR pszIcon) {
 }
 
 void RunWizard(HINSTANCE hInstance) {
-    if (!zepinfo_getDriverName(g_wizard.driverNames))
-        g_wizard.driverNames.clear();
-    if (!zepinfo_getTgmName(g_wizard.tgmName))
-        g_wizard.tgmName.clear();
-
     for (int nPage = 0; kPages[nPage].pfnProc != nullptr;) {
         const PageEntry& page = kPages[nPage];
         const INT_PTR nResult =

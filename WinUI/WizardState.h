@@ -20,8 +20,6 @@ struct WizardState {
     bool savedRectValid = false;
     RECT savedRect = {};
     int firmwareCount = 0;
-    std::vector<std::string> driverNames;
-    std::string tgmName;
     std::vector<TargetPrinter> targetList;
     int selectedRow = 0;
     bool useIpAddress = false;

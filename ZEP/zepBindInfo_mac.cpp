@@ -4,7 +4,6 @@
 #include "zepBindInfo.h"
 
 #include <cstring>
-#include <unistd.h>
 
 namespace {
 
@@ -22,16 +21,6 @@ std::string ParentOf(const std::string& path) {
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-// Path of the running executable. Stands in for the bundle-location query of the real system.
-bool RunningExecutable(std::string& path) {
-    char buf[ZEP_BUNDLE_PATH_SIZE];
-    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf);
-    if (n <= 0 || n >= static_cast<ssize_t>(sizeof buf))
-        return false;
-    path.assign(buf, static_cast<size_t>(n));
-    return true;
-}
-
 } // namespace
 
 std::string zepBindBundleFolder(const std::string& exePath) {
@@ -43,7 +32,8 @@ std::string zepBindBundleFolder(const std::string& exePath) {
 
 bool zepBindInfo::LocatePackage(std::string& path) {
     std::string exe;
-    if (!RunningExecutable(exe))
+    // An executable path as long as the bundle path buffer is no path either.
+    if (!zepRunningExecutable(exe) || exe.size() >= ZEP_BUNDLE_PATH_SIZE)
         return false;
     std::string folder = zepBindBundleFolder(exe);
     // Bounded like the bundle path buffer: a path that does not fit is no path.

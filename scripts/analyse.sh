@@ -1,9 +1,10 @@
 #!/bin/sh
 # Static analysis of the product's sources: clang-tidy (checks in .clang-tidy) and cppcheck, over
-# the files of the dev build's compile_commands.json under ZEP/, DevConn/, UI/, CLI/, tools/ and
-# WinUI/, so new files are picked up by themselves. Objective-C++ and Windows-only files are not
-# in that build and are skipped. Prints each finding as file:line: message [check], then one
-# summary line per analyser; exits non-zero when there is any finding.
+# the files of the dev build's compile_commands.json under ZEP/, DevConn/, Front/, standins/, UI/,
+# CLI/, tools/ and WinUI/, so new files are picked up by themselves. Objective-C++ and
+# Windows-only files are not in that build and are skipped. Prints each finding as
+# file:line: message [check], then one summary line per analyser; exits non-zero when there is
+# any finding.
 # Usage: scripts/analyse.sh [FILE...]   (default: every product file)
 set -u
 cd "$(dirname "$0")/.."
@@ -19,7 +20,7 @@ fi
 python3 - "$root" "$out/compile_commands.json" "$@" <<'PY' || exit 1
 import json, os, sys
 root, dest, only = sys.argv[1], sys.argv[2], [os.path.abspath(f) for f in sys.argv[3:]]
-dirs = ("ZEP", "DevConn", "UI", "CLI", "tools", "WinUI")
+dirs = ("ZEP", "DevConn", "Front", "standins", "UI", "CLI", "tools", "WinUI")
 entries = json.load(open(os.path.join(root, "build/dev/compile_commands.json")))
 keep = [e for e in entries
         if os.path.relpath(e["file"], root).split(os.sep)[0] in dirs

@@ -25,11 +25,11 @@ public:
     }
 };
 
-MacTargetListRules Rules() {
-    MacTargetListRules rules;
+TargetListRules Rules() {
+    TargetListRules rules;
     rules.driverNames = {"Torvi AB1234"};
     rules.strTgmName = "AB1234";
-    rules.strUsbPrinterName = "USB Printer";
+    rules.strUsbDeviceName = "USB Printer";
     return rules;
 }
 
@@ -124,7 +124,7 @@ TEST(MacTargetList, UsbModelChecks) {
     for (const Case& c : cases) {
         FakeModels models;
         models.models["usb://Torvi/AB1234?serial=9"] = c.model;
-        MacTargetListRules rules = Rules();
+        TargetListRules rules = Rules();
         rules.deviceIdModels = c.idModels;
         const MacTargetList list =
             BuildMacTargetList({}, {"usb://Torvi/AB1234?serial=9"}, rules, &models, Lookups(), "");
@@ -133,7 +133,7 @@ TEST(MacTargetList, UsbModelChecks) {
             EXPECT_EQ(c.model, list.rows[0].strModel);
         }
     }
-    MacTargetListRules noTgm = Rules();
+    TargetListRules noTgm = Rules();
     noTgm.strTgmName.clear();
     EXPECT_FALSE(MacModelMatches("AB1234", noTgm)) << "no model name in the package: none is ours";
 }

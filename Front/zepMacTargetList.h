@@ -35,13 +35,6 @@ enum MacUriKind {
     MAC_URI_USB = 2,
 };
 
-struct MacTargetListRules {
-    std::vector<std::string> driverNames;    // DRIVERNAME
-    std::string strTgmName;                  // TGMNAME
-    std::vector<std::string> deviceIdModels; // DEVICEIDMODELNAME; when given, decides alone
-    std::string strUsbPrinterName;           // name of a USB printer without queue
-};
-
 struct MacTargetLookups {
     // The device address of a "qzrk" queue from the maker's driver folders, by queue id.
     std::function<bool(const std::string& strQueueId, std::string& strUri)> queueAddress;
@@ -59,12 +52,13 @@ struct MacTargetList {
 std::string MacDeviceKey(const std::string& strUri, MacUriKind kind);
 
 // Whether a model a USB device reports is the package's: exact membership in the device-ID
-// model list when it has entries, else beginning with TGMNAME. Empty models never match.
-bool MacModelMatches(const std::string& strModel, const MacTargetListRules& rules);
+// model list when it has entries (whether or not the key could be read), else beginning with
+// TGMNAME. Empty models never match.
+bool MacModelMatches(const std::string& strModel, const TargetListRules& rules);
 
 // models null: no USB device can be asked, so none is offered.
 MacTargetList BuildMacTargetList(const std::vector<MacPrintQueue>& queues,
                                  const std::vector<std::string>& usbPorts,
-                                 const MacTargetListRules& rules, DeviceModelSource* models,
+                                 const TargetListRules& rules, DeviceModelSource* models,
                                  const MacTargetLookups& lookups,
                                  const std::string& strRememberedUri);

@@ -7,7 +7,7 @@
 
 #include <string>
 
-MacTargetList SystemMacTargetList(const MacTargetListRules& rules,
+MacTargetList SystemMacTargetList(const TargetListRules& rules,
                                   const std::string& strRememberedUri);
 
 // The connection kind of a device URI by the printer daemon's prefixes.

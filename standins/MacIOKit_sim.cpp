@@ -299,8 +299,8 @@ IOReturn WritePipeAsync(void* self, UInt8 pipeRef, void* buf, UInt32 size,
     return QueueRequest(self, true, pipeRef, buf, size, callback, refCon);
 }
 
-IOReturn ReadPipeAsync(void* self, UInt8 pipeRef, void* buf, UInt32 size,
-                       IOAsyncCallback1 callback, void* refCon) {
+IOReturn ReadPipeAsync(void* self, UInt8 pipeRef, void* buf, UInt32 size, IOAsyncCallback1 callback,
+                       void* refCon) {
     return QueueRequest(self, false, pipeRef, buf, size, callback, refCon);
 }
 
@@ -316,10 +316,11 @@ IOReturn AbortPipe(void* self, UInt8 pipeRef) {
 }
 
 const IOUSBInterfaceInterface190 kClientVtbl = {
-    ClientRelease,    ClientOpen,        ClientClose,      GetConfigurationValue,
-    GetInterfaceNumber, GetAlternateSetting, GetNumEndpoints, GetPipeProperties,
-    ControlRequestTO, CreateAsyncEventSource, GetAsyncEventSource, WritePipeAsync,
-    ReadPipeAsync,    AbortPipe,
+    ClientRelease,          ClientOpen,          ClientClose,
+    GetConfigurationValue,  GetInterfaceNumber,  GetAlternateSetting,
+    GetNumEndpoints,        GetPipeProperties,   ControlRequestTO,
+    CreateAsyncEventSource, GetAsyncEventSource, WritePipeAsync,
+    ReadPipeAsync,          AbortPipe,
 };
 
 HRESULT PlugInQueryInterface(void* self, CFUUIDBytes iid, LPVOID* ppv) {
@@ -383,8 +384,7 @@ bool DeliverOne(__CFRunLoop* rl) {
                 continue;
             const Request r = *it;
             c->pending.erase(it);
-            r.callback(r.refCon, result,
-                       reinterpret_cast<void*>(static_cast<uintptr_t>(r.done)));
+            r.callback(r.refCon, result, reinterpret_cast<void*>(static_cast<uintptr_t>(r.done)));
             return true;
         }
     }
@@ -470,13 +470,13 @@ CFMutableDictionaryRef IOServiceMatching(const char* name) {
     std::unique_ptr<RegObject> m(new RegObject(Kind::Matching));
     m->strClass = name != nullptr ? name : "";
     std::lock_guard<std::mutex> lock(g_lock);
-    return reinterpret_cast<CFMutableDictionaryRef>(static_cast<uintptr_t>(AddObject(std::move(m))));
+    return reinterpret_cast<CFMutableDictionaryRef>(
+        static_cast<uintptr_t>(AddObject(std::move(m))));
 }
 
 kern_return_t IOServiceGetMatchingServices(mach_port_t masterPort, CFMutableDictionaryRef matching,
                                            io_iterator_t* existing) {
-    const io_object_t matchId =
-        static_cast<io_object_t>(reinterpret_cast<uintptr_t>(matching));
+    const io_object_t matchId = static_cast<io_object_t>(reinterpret_cast<uintptr_t>(matching));
     std::vector<SimUsbPrinter> bus = LoadSimUsbBus();
     std::lock_guard<std::mutex> lock(g_lock);
     RegObject* m = FindObject(matchId);
@@ -616,8 +616,8 @@ bool ZepUrlPercentEscape(const char* text, const char* extraToEscape, char* out,
     size_t n = 0;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); p != nullptr && *p;
          ++p) {
-        const bool bEscape = !IsLegalInUrl(*p) ||
-                             (extraToEscape != nullptr && std::strchr(extraToEscape, *p) != nullptr);
+        const bool bEscape = !IsLegalInUrl(*p) || (extraToEscape != nullptr &&
+                                                   std::strchr(extraToEscape, *p) != nullptr);
         const size_t need = bEscape ? 3 : 1;
         if (n + need >= outSize) {
             out[0] = '\0';

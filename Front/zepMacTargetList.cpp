@@ -25,7 +25,7 @@ bool KeyListed(const std::vector<MacTarget>& rows, const std::string& key,
     });
 }
 
-bool DeviceIsOurs(const std::string& strUri, const MacTargetListRules& rules,
+bool DeviceIsOurs(const std::string& strUri, const TargetListRules& rules,
                   DeviceModelSource* models, std::string* pModel = nullptr) {
     std::string model;
     if (models == nullptr || !models->ReadModelName(std::string(), strUri, model) ||
@@ -45,7 +45,7 @@ std::string MacDeviceKey(const std::string& strUri, MacUriKind kind) {
     return at == std::string::npos ? std::string() : strUri.substr(at + sizeof kSerialMark - 1);
 }
 
-bool MacModelMatches(const std::string& strModel, const MacTargetListRules& rules) {
+bool MacModelMatches(const std::string& strModel, const TargetListRules& rules) {
     if (strModel.empty())
         return false;
     if (!rules.deviceIdModels.empty())
@@ -56,7 +56,7 @@ bool MacModelMatches(const std::string& strModel, const MacTargetListRules& rule
 
 MacTargetList BuildMacTargetList(const std::vector<MacPrintQueue>& queues,
                                  const std::vector<std::string>& usbPorts,
-                                 const MacTargetListRules& rules, DeviceModelSource* models,
+                                 const TargetListRules& rules, DeviceModelSource* models,
                                  const MacTargetLookups& lookups,
                                  const std::string& strRememberedUri) {
     MacTargetList list;
@@ -92,7 +92,7 @@ MacTargetList BuildMacTargetList(const std::vector<MacPrintQueue>& queues,
         if (key.empty() || KeyListed(list.rows, key, lookups) ||
             !DeviceIsOurs(port, rules, models, &model))
             continue;
-        list.rows.push_back({rules.strUsbPrinterName, std::string(), std::string(), port, model});
+        list.rows.push_back({rules.strUsbDeviceName, std::string(), std::string(), port, model});
     }
     if (!strRememberedUri.empty()) {
         for (size_t i = 0; i < list.rows.size(); ++i) {

@@ -20,7 +20,7 @@ MacUriKind MacUriKindOf(const std::string& strUri) {
     return type == CONNECTION_TYPE_USB ? MAC_URI_USB : MAC_URI_UNUSABLE;
 }
 
-MacTargetList SystemMacTargetList(const MacTargetListRules& rules,
+MacTargetList SystemMacTargetList(const TargetListRules& rules,
                                   const std::string& strRememberedUri) {
     MacTargetLookups lookups;
     lookups.queueAddress = LumdAddressForQueue;

@@ -153,8 +153,7 @@ std::vector<SimUsbPrinter> LoadSimUsbBus() {
             static std::set<std::string> s_reported;
             std::lock_guard<std::mutex> lock(s_lock);
             if (s_reported.insert(line).second)
-                std::fprintf(stderr, "HALVARD_USB_BUS %s:%d: %s\n", pPath, nLine,
-                             strError.c_str());
+                std::fprintf(stderr, "HALVARD_USB_BUS %s:%d: %s\n", pPath, nLine, strError.c_str());
         }
     }
     return bus;
