@@ -111,6 +111,7 @@ private:
     ZEPRESULT SendFinal(const char* pszBinFileName, unsigned short wFinal, unsigned long dwOffset,
                         unsigned long dwTotal, unsigned char* pbData, unsigned long dwData,
                         bool bQuery);
+    ZEPRESULT ReadOwedAnswer();
     ZEPRESULT CollectBlockAnswer();
     ZEPRESULT ProbeBlockAnswers();
     ZEPRESULT ResolveWithFence(bool bQuery);

@@ -114,13 +114,16 @@ ZEPRESULT zepProtocol::SendBlock(const char* pszBinFileName, unsigned long dwOff
     return m_answers.ShouldProbe() ? ProbeBlockAnswers() : RESULT_OK;
 }
 
-// Awaits the oldest owed answer with the transfer's own time-out.
-ZEPRESULT zepProtocol::CollectBlockAnswer() {
+// Reads the next answer with the time-out set and judges it; silence is no acceptance.
+ZEPRESULT zepProtocol::ReadOwedAnswer() {
     zepReply reply(m_pDevMgr, m_hDevice);
     int nErr = reply.Exchange(nullptr, 0);
-    if (nErr < 0)
-        return CheckDevConnErr(nErr);
-    ZEPRESULT result = JudgeSendFileReply(reply); // silence is no acceptance
+    return nErr < 0 ? CheckDevConnErr(nErr) : JudgeSendFileReply(reply);
+}
+
+// Awaits the oldest owed answer with the transfer's own time-out.
+ZEPRESULT zepProtocol::CollectBlockAnswer() {
+    ZEPRESULT result = ReadOwedAnswer();
     if (result == RESULT_OK && !m_answers.BlockAnswerRead())
         result = RESULT_ERR_DEVICE;
     return result;
@@ -162,11 +165,7 @@ ZEPRESULT zepProtocol::SendFinal(const char* pszBinFileName, unsigned short wFin
     if (nOwed == zepAnswerLedger::kUnsure)
         return ResolveWithFence(bQuery);
     for (uint32_t n = 0; n < nOwed; ++n) {
-        zepReply reply(m_pDevMgr, m_hDevice);
-        int nErr = reply.Exchange(nullptr, 0);
-        if (nErr < 0)
-            return CheckDevConnErr(nErr);
-        if ((result = JudgeSendFileReply(reply)) != RESULT_OK)
+        if ((result = ReadOwedAnswer()) != RESULT_OK)
             return result;
     }
     m_answers.ImageSettled();
