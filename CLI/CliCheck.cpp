@@ -4,9 +4,8 @@
 
 #include "CliJson.h"
 #include "CliTexts.h"
-#include "zepInfo.h"
 #include "zepProtocol.h"
-#include "zepUtil.h"
+#include "zepSession.h"
 
 #include <algorithm>
 
@@ -22,15 +21,6 @@ bool IsImageVerdict(bool bPass, ZEPRESULT nResult) {
     return bPass || nResult == RESULT_OK || nResult == RESULT_NO_UPDATE ||
            nResult == RESULT_ERR_COMPATIBLE || nResult == RESULT_ERR_MODEL ||
            nResult == RESULT_ERR_DEVICE;
-}
-
-std::string DeviceVersionOf(zepParse& targetInfo, const std::string& strType) {
-    std::string type, version;
-    for (unsigned int i = 0; targetInfo.getTargetInfoVersion(i, type, version); ++i) {
-        if (ZepEqualNoCase(type.c_str(), strType.c_str()))
-            return version;
-    }
-    return std::string();
 }
 
 std::string ResultText(ZEPRESULT nResult) {
@@ -51,40 +41,39 @@ CheckReport CheckDevice(const FleetTarget& target, unsigned short wPortNo) {
     std::string strPrinter = target.strPrinter, strPort = target.strName; // the session's buffers
     try {
         zepProtocol protocol;
-        ZEPRESULT code = protocol.EnterDownLoadMode(target.bHasPrinter ? &strPrinter[0] : nullptr,
-                                                    &strPort[0], wPortNo, false);
+        zepSession session(protocol);
+        ZEPRESULT code = session.Enter(target.bHasPrinter ? &strPrinter[0] : nullptr,
+                                       &strPort[0], wPortNo);
         if (code != RESULT_OK) {
             report.nResult = code;
             return report;
         }
-        code = protocol.GetFileData("TargetInfo.txt");
-        std::string strModel;
-        if (code == RESULT_OK && !g_ZepInfo.getTgmName(strModel))
-            code = RESULT_ERR_SYSTEM;
+        code = session.ReadDevice();
         if (code == RESULT_OK)
             protocol.TargetInfo().getTgmName(report.strModel);
-        for (unsigned int index = 0; code == RESULT_OK; ++index) {
-            ImageVerdict image;
-            std::string strBinFile, strCompatible, strHeader;
-            if (!g_ZepInfo.getVersion(index, image.strType, image.strPackageVersion, image.strFile,
-                                      strBinFile, strCompatible, strHeader))
-                break;
+        zepImageRow row;
+        for (unsigned int index = 0; code == RESULT_OK && zepSession::ImageAt(index, row);
+             ++index) {
             int nResult = RESULT_ERR_SYSTEM;
             // Judged against the one fetch above: a fetch that fails is no verdict on an image,
             // and the device could not be read.
-            const bool bPass = protocol.CheckFetchedVersion(strModel.c_str(), image.strType.c_str(),
-                                                            image.strPackageVersion.c_str(),
-                                                            strCompatible.c_str(), nResult);
+            const bool bPass = protocol.CheckFetchedVersion(
+                session.PackageModel(), row.strType.c_str(), row.strVersion.c_str(),
+                row.strCompatible.c_str(), nResult);
             if (!IsImageVerdict(bPass, nResult)) {
                 code = nResult;
                 break;
             }
+            ImageVerdict image;
+            image.strType = row.strType;
+            image.strFile = row.strFile;
+            image.strPackageVersion = row.strVersion;
             image.nResult = bPass ? RESULT_OK : nResult;
             image.pszVerdict = VerdictName(bPass, nResult);
-            image.strDeviceVersion = DeviceVersionOf(protocol.TargetInfo(), image.strType);
+            image.strDeviceVersion = session.DeviceVersion(row.strType);
             report.images.push_back(image);
         }
-        protocol.ExitDownLoadMode();
+        session.Leave();
         report.bRead = code == RESULT_OK;
         report.nResult = code;
     } catch (...) {

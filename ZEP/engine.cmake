@@ -7,6 +7,7 @@ add_library(zep_engine STATIC
     ModelDependCheckVer.cpp
     zepTransfer.cpp
     zepAnswerLedger.cpp
+    zepSession.cpp
     # worker thread and its platform layer
     zepThread.cpp
     zepThreadC.cpp

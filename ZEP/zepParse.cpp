@@ -475,6 +475,18 @@ bool zepParse::getTargetInfoVersion(unsigned int unGetIndex, std::string& strFir
     return true;
 }
 
+bool zepParse::findTargetInfoVersion(const std::string& strFirmType, std::string& strFirmVer) {
+    ZepLock lock(m_lock);
+    std::string strType, strVersion;
+    for (unsigned int i = 0; getTargetInfoVersion(i, strType, strVersion); ++i) {
+        if (ZepEqualNoCase(strType, strFirmType)) {
+            strFirmVer = strVersion;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool zepParse::getZepBindVersion(unsigned int unGetIndex, std::string& strFileName,
                                  std::string& strFirmType) {
     ZepLock lock(m_lock);

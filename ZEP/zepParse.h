@@ -64,6 +64,8 @@ public:
     // Keys of TargetInfo.txt.
     bool getTargetInfoVersion(unsigned int unGetIndex, std::string& strFirmType,
                               std::string& strFirmVer);
+    // The first VERSION row of a firmware type (compared without case); false when none.
+    bool findTargetInfoVersion(const std::string& strFirmType, std::string& strFirmVer);
     bool getMaxPacket(int& size);
     bool getSupportCommand(std::vector<int>& commandArray);
 

@@ -6,6 +6,7 @@
 #include "zepInfo.h"
 #include "zepPackageCheck.h"
 #include "zepProtocol.h"
+#include "zepSession.h"
 #include "zepUtil.h"
 
 #include <cstdint>
@@ -95,7 +96,8 @@ void zepThread::RunThread(char* pszPrinterName, char* pszPortName, unsigned shor
         return;
     }
 
-    ZEPRESULT code = protocol->EnterDownLoadMode(pszPrinterName, pszPortName, wPortNo, false);
+    zepSession session(*protocol);
+    ZEPRESULT code = session.Enter(pszPrinterName, pszPortName, wPortNo);
     if (code != RESULT_OK) {
         // Download mode was never entered: nothing to switch back.
         protocol->setUpdateState(m_tDeviceInfo, UPDATE_ERROR, code, 0, 0);
@@ -105,13 +107,10 @@ void zepThread::RunThread(char* pszPrinterName, char* pszPortName, unsigned shor
     protocol->setUpdateState(m_tDeviceInfo, DOWNLOADMODE_STATE, RESULT_OK, 0, 0);
 
     try {
-        code = protocol->GetFileData("TargetInfo.txt");
-        std::string strModelName;
-        if (code == RESULT_OK && !g_ZepInfo.getTgmName(strModelName))
-            code = RESULT_ERR_SYSTEM;
+        code = session.ReadDevice();
         if (code == RESULT_OK) {
             protocol->setPolingTime(PollingTime());
-            code = RunImages(*protocol, strModelName.c_str());
+            code = RunImages(*protocol, session.PackageModel());
         }
     } catch (...) {
         code = RESULT_ERR_SYSTEM; // memory exhausted on the way
@@ -119,12 +118,12 @@ void zepThread::RunThread(char* pszPrinterName, char* pszPortName, unsigned shor
 
     if (code != RESULT_OK) {
         protocol->setUpdateState(m_tDeviceInfo, UPDATE_ERROR, code, 0, 0);
-        protocol->ExitDownLoadMode();
+        session.Leave();
         WaitForStop();
         return;
     }
     WaitForStop();
-    protocol->ExitDownLoadMode();
+    session.Leave();
 }
 
 // Handles every VERSION row of the package in file order. RESULT_OK when the run ended normally
@@ -135,19 +134,16 @@ ZEPRESULT zepThread::RunImages(zepProtocol& protocol, const char* pszModelName) 
         // A stop request is honoured before each image: a new transfer is never begun after it.
         if (m_bStop)
             return RESULT_OK;
-        // Fresh strings per row: the accessor leaves absent fields untouched.
-        std::string strFirmType, strFirmVer, strFileName, strBinFileName, strCompatible,
-            strHeaderType;
-        if (!g_ZepInfo.getVersion(index, strFirmType, strFirmVer, strFileName, strBinFileName,
-                                  strCompatible, strHeaderType))
+        zepImageRow row;
+        if (!zepSession::ImageAt(index, row))
             break;
         {
             ZepLock lock(m_lock);
             m_tDeviceInfo.dwFirmIdx = index + 1;
         }
         ZEPRESULT code = protocol.UpdateFirmware(
-            pszModelName, strFirmType.c_str(), strFirmVer.c_str(), strFileName.c_str(),
-            strBinFileName.c_str(), strCompatible.c_str(), m_tDeviceInfo);
+            pszModelName, row.strType.c_str(), row.strVersion.c_str(), row.strFile.c_str(),
+            row.strBinFile.c_str(), row.strCompatible.c_str(), m_tDeviceInfo);
         if (code == RESULT_OK) {
             code = FinishImage(protocol);
             if (code != RESULT_OK)
@@ -155,7 +151,7 @@ ZEPRESULT zepThread::RunImages(zepProtocol& protocol, const char* pszModelName) 
             nRunning = RESULT_OK;
         } else if (code == RESULT_NO_UPDATE) {
             ZepLock lock(m_lock);
-            ZepCopyName(m_tDeviceInfo.FileName, strBinFileName.c_str());
+            ZepCopyName(m_tDeviceInfo.FileName, row.strBinFile.c_str());
             m_tDeviceInfo.nResult = RESULT_NO_UPDATE;
             nRunning = RESULT_NO_UPDATE;
         } else {

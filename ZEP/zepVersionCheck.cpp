@@ -140,15 +140,8 @@ bool zepProtocol::CheckFetchedVersion(const char* pszModelName, const char* pszF
     }
 
     rnResult = RESULT_NO_UPDATE;
-    std::string strType, strDeviceVer;
-    bool bFound = false;
-    for (unsigned int i = 0; m_TargetInfo.getTargetInfoVersion(i, strType, strDeviceVer); ++i) {
-        if (ZepEqualNoCase(strType, std::string(pszFirmType))) {
-            bFound = true;
-            break;
-        }
-    }
-    if (!bFound)
+    std::string strDeviceVer;
+    if (!m_TargetInfo.findTargetInfoVersion(pszFirmType, strDeviceVer))
         return false;
 
     yesno_type policy = DEF_ERROR_VALUE;

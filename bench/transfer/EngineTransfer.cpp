@@ -5,6 +5,7 @@
 #include "zepClock.h"
 #include "zepInfo.h"
 #include "zepProtocol.h"
+#include "zepSession.h"
 
 #include <chrono>
 
@@ -33,27 +34,28 @@ bool LoadZepInfo(const std::string& packagePath, std::string& why) {
 double EngineTransfer(const std::string& packagePath, uint16_t port, std::string& why) {
     if (!LoadZepInfo(packagePath, why))
         return -1;
-    std::string type, version, file, name, compatible, header, model;
-    if (!g_ZepInfo.getVersion(0, type, version, file, name, compatible, header) ||
-        !g_ZepInfo.getTgmName(model)) {
-        why = "ZEPINFO.txt lacks TGMNAME or VERSION";
+    zepImageRow row;
+    if (!zepSession::ImageAt(0, row)) {
+        why = "ZEPINFO.txt lacks a VERSION row";
         return -1;
     }
     ZepSleepFn previous = ZepSetSleepHook([](unsigned long) {});
     zepProtocol protocol;
+    zepSession session(protocol);
     char address[] = "127.0.0.1";
     tag_devinfo info;
     double seconds = -1;
-    ZEPRESULT rc = protocol.EnterDownLoadMode(nullptr, address, port, false);
+    ZEPRESULT rc = session.Enter(nullptr, address, port);
     if (rc == RESULT_OK)
-        rc = protocol.GetFileData("TargetInfo.txt");
+        rc = session.ReadDevice();
     if (rc == RESULT_OK) {
         auto begin = std::chrono::steady_clock::now();
-        rc = protocol.UpdateFirmware(model.c_str(), type.c_str(), version.c_str(), file.c_str(),
-                                     name.c_str(), compatible.c_str(), info);
+        rc = protocol.UpdateFirmware(session.PackageModel(), row.strType.c_str(),
+                                     row.strVersion.c_str(), row.strFile.c_str(),
+                                     row.strBinFile.c_str(), row.strCompatible.c_str(), info);
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     }
-    protocol.ExitDownLoadMode();
+    session.Leave();
     ZepSetSleepHook(previous);
     if (rc != RESULT_OK) {
         why = "engine result " + std::to_string(rc);

@@ -1,6 +1,7 @@
 // The update session against a scripted device: download mode, the TargetInfo.txt fetch and the
 // status query, with every reply judged and handed back.
 #include "EngineFixture.h"
+#include "zepSession.h"
 
 namespace {
 
@@ -108,6 +109,39 @@ TEST_F(EngineTest, ExitSendsTheCommandAndCloses) {
         EXPECT_EQ(1, device->disconnects);
     }
     EXPECT_EQ(2, device->disconnects);
+}
+
+TEST_F(EngineTest, SessionLeavesDownloadModeOnceAndOnlyWhenEntered) {
+    char port[] = "127.0.0.1";
+    device->enterStatus = 0x1001;
+    {
+        zepProtocol proto;
+        zepSession session(proto);
+        EXPECT_EQ(-3, session.Enter(nullptr, port, 48350));
+    } // refused: nothing to leave
+    EXPECT_EQ((std::vector<uint16_t>{0x5101}), device->Commands());
+
+    NewDevice();
+    {
+        zepProtocol proto;
+        zepSession session(proto);
+        ASSERT_EQ(1, session.Enter(nullptr, port, 48350));
+        ASSERT_EQ(1, session.ReadDevice());
+        EXPECT_STREQ("HV2000", session.PackageModel());
+        EXPECT_EQ("HV001100", session.DeviceVersion("bootable"));
+        EXPECT_EQ("", session.DeviceVersion("PANEL"));
+        session.Leave();
+        session.Leave();
+    } // and not again at the end
+    EXPECT_EQ((std::vector<uint16_t>{0x5101, 0x5001, 0x5102}), device->Commands());
+
+    NewDevice();
+    {
+        zepProtocol proto;
+        zepSession session(proto);
+        ASSERT_EQ(1, session.Enter(nullptr, port, 48350));
+    } // a session abandoned on the way still switches the device back
+    EXPECT_EQ((std::vector<uint16_t>{0x5101, 0x5102}), device->Commands());
 }
 
 TEST_F(EngineTest, FetchReassemblesTargetInfoFromPackets) {
