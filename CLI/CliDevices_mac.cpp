@@ -6,10 +6,11 @@
 #include "CliTexts.h"
 #include "MacPrinterSources.h"
 #include "zepSystemTargets.h"
+#include "zepTextIds.h"
 
 std::vector<TargetPrinter> SystemDevices() {
     // The wizard's name for a USB device.
-    const TargetListRules rules = ZepInfoTargetRules(EnglishText(119));
+    const TargetListRules rules = ZepInfoTargetRules(EnglishText(IDS_USB_CONNECTED_DEVICE));
     std::vector<TargetPrinter> devices;
     for (const MacTarget& row : SystemMacTargetList(rules, std::string()).rows)
         devices.push_back(TargetPrinter{row.strName, row.strUri});

@@ -3,7 +3,8 @@
 
 #include "CliTexts.h"
 #include "zepSystemTargets.h"
+#include "zepTextIds.h"
 
 std::vector<TargetPrinter> SystemDevices() {
-    return BuildSystemTargetList(EnumLocalQueues(), ZepInfoTargetRules(EnglishText(119)));
+    return BuildSystemTargetList(EnumLocalQueues(), ZepInfoTargetRules(EnglishText(IDS_USB_CONNECTED_DEVICE)));
 }

@@ -1,19 +1,17 @@
-// The English texts of the Windows progress page and result message, shared by the console
-// updater so that both programs tell the user the same things.
+// The console's wording of the shared rules: the wizard's English texts (so that both programs
+// tell the user the same things), on one line and safe for a terminal.
 #pragma once
 
+#include "zepEnglishTexts.h"
 #include "zepProgressRules.h"
 #include "zepResultMessage.h"
 
 #include <string>
 
-// English text of a string id of the wizard's table; empty for an id it does not hold.
-const char* EnglishText(int nId);
-
 // The status line a progress view shows.
 std::string StatusText(const ProgressView& view);
 
-// Caption of a message box: 111 "Warning" or 112 "Information".
+// Caption of a message box: "Warning" or "Information".
 const char* CaptionText(bool bWarning);
 
 // A message on one line: the wizard's texts break lines for its message box.

@@ -81,8 +81,7 @@ protected:
 private:
     friend class DevConnMgrKiller;
 
-    // The transport for a port name on this platform (DevConnMgr_win.cpp /
-    // DevConnMgrTransport_mac.cpp; DevConnMgrNoTransport.cpp for programs with their own factory).
+    // The transport for a port name in this variant (DevConnMgr_win.cpp, DevConnMgr_mac.cpp).
     static DevConnBase* NewTransport(LPCSTR pPrinterName, LPCSTR pPortName);
 
     std::vector<DeviceHandle*> m_DeviceHandles;

@@ -1,5 +1,18 @@
-// macOS USB port list and port names (the transport choice is DevConnMgrTransport_mac.cpp).
+// macOS variant of the connection manager: the transport for a port name, the USB port list and
+// port names.
 #include "DevConnMgr.h"
+
+#include "DevConnTCP.h"
+#include "DevConnUSB_mac.h"
+#include "zepUtil.h"
+
+#include <new>
+
+DevConnBase* DevConnMgr::NewTransport(LPCSTR, LPCSTR pPortName) {
+    if (IsStdUSBPort(pPortName))
+        return new (std::nothrow) DevConnUSB();
+    return new (std::nothrow) DevConnTCP();
+}
 
 int DevConnMgr::EnumUsbPort(_PORT_INFO_1A** ppPort) {
     if (ppPort == nullptr)

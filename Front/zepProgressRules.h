@@ -4,6 +4,7 @@
 #pragma once
 
 #include "zepDevInfo.h"
+#include "zepTextIds.h"
 
 #include <cstdint>
 #include <string>
@@ -12,10 +13,10 @@
 // except STATUS_FINISHING. STATUS_CONNECTING is the page's text before the first tick.
 enum StatusTextId {
     STATUS_CONNECTING = -1,
-    STATUS_CHECKING_VERSION = 171,
-    STATUS_PREPARING = 173,
-    STATUS_OVERWRITING = 175,
-    STATUS_FINISHING = 177,
+    STATUS_CHECKING_VERSION = IDS_STATUS_CHECKING,
+    STATUS_PREPARING = IDS_STATUS_PREPARING,
+    STATUS_OVERWRITING = IDS_STATUS_OVERWRITING,
+    STATUS_FINISHING = IDS_STATUS_FINISHING,
 };
 
 // Percentage of dwCurrentSize in dwMaxSize, rounded to the nearest integer through a 64-bit

@@ -3,16 +3,12 @@
 #pragma once
 
 #include "zepParse.h"
+#include "zepTextIds.h"
 #include "zepTypes.h"
-
-enum {
-    RESULT_CAPTION_WARNING = 111,
-    RESULT_CAPTION_INFORMATION = 112,
-};
 
 struct ResultMessage {
     int nTextId;    // 0: the result has no text of its own (an empty message)
-    int nCaptionId; // RESULT_CAPTION_WARNING or RESULT_CAPTION_INFORMATION
+    int nCaptionId; // IDS_CAPTION_WARNING or IDS_CAPTION_INFORMATION
     bool bWarning;  // warning icon, else information
 };
 

@@ -2,6 +2,7 @@
 // list and the user's choice. One record for the whole run, used on the interface thread only.
 #pragma once
 
+#include "resource.h"
 #include "zepTargetList.h"
 
 #include <windows.h>
@@ -12,8 +13,8 @@
 enum {
     PAGE_RESULT_END = 1,
     PAGE_RESULT_CANCEL = IDCANCEL, // 2
-    PAGE_RESULT_BACK = 3,
-    PAGE_RESULT_NEXT = 1005,
+    PAGE_RESULT_BACK = IDC_BACK, // a page ends with the id of the button that left it
+    PAGE_RESULT_NEXT = IDC_NEXT,
 };
 
 struct WizardState {

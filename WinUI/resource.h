@@ -1,6 +1,8 @@
 // Resource and control ids of the Windows program, shared by the .rc files and the code.
 #pragma once
 
+#include "zepTextIds.h" // the texts the shared rules choose
+
 // Dialog templates of the wizard pages.
 #define IDD_SELECT 102
 #define IDD_PROGRESS 129
@@ -11,10 +13,7 @@
 // String table.
 #define IDS_VERSION 103
 #define IDS_CAPTION_CRITICAL 110
-#define IDS_CAPTION_WARNING 111
-#define IDS_CAPTION_INFORMATION 112
 #define IDS_NO_IP_ADDRESS 118
-#define IDS_USB_CONNECTED_DEVICE 119
 #define IDS_COLUMN_TYPE 120
 #define IDS_COLUMN_UPDATE_TO 121
 #define IDS_COLUMN_PRINTER 122
@@ -24,26 +23,6 @@
 #define IDS_CANCEL_CONFIRM 141
 #define IDS_START_CONFIRM 143
 #define IDS_START_CONFIRM_DOWNGRADE 144
-#define IDS_RESULT_DONE_RESTART 145
-#define IDS_RESULT_DONE 146
-#define IDS_RESULT_CURRENT_RESTART 147
-#define IDS_RESULT_CURRENT 148
-#define IDS_RESULT_WRITE 149
-#define IDS_RESULT_CHECKSUM 150
-#define IDS_RESULT_BUSY 151
-#define IDS_RESULT_FAX 152
-#define IDS_RESULT_DEVICE 153
-#define IDS_RESULT_CONNECT 154
-#define IDS_RESULT_MODEL 155
-#define IDS_RESULT_FIRMREAD 156
-#define IDS_RESULT_SYSTEM 157
-#define IDS_STATUS_CHECKING 171
-#define IDS_STATUS_CHECKING_N 172
-#define IDS_STATUS_PREPARING 173
-#define IDS_STATUS_PREPARING_N 174
-#define IDS_STATUS_OVERWRITING 175
-#define IDS_STATUS_OVERWRITING_N 176
-#define IDS_STATUS_FINISHING 177
 
 // Buttons common to the wizard pages; the page results are these ids.
 #define IDC_BACK 3

@@ -33,3 +33,15 @@ function(zep_add_gtest name)
     add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
     set_tests_properties(${name} PROPERTIES TIMEOUT 300)
 endfunction()
+
+# zep_test_path(<var>...): each variable's path as the tested program names it; under Wine the
+# Z: drive maps the build host's root.
+function(zep_test_path)
+    if(NOT WIN32)
+        return()
+    endif()
+    foreach(var ${ARGN})
+        string(REPLACE "/" "\\\\" path "Z:${${var}}")
+        set(${var} "${path}" PARENT_SCOPE)
+    endforeach()
+endfunction()
