@@ -47,7 +47,7 @@ run_preset() {
 mkdir -p build
 run_preset dev
 run_preset asan
-run_preset tsan -R "worker|engine|devconn|sim"
+run_preset tsan -R "worker|cli|engine|devconn|sim"
 run_preset fuzz
 echo "== analysers"
 if sh scripts/analyse.sh >build/analyse.log 2>&1; then

@@ -1,6 +1,6 @@
 // The console updater over the simulated USB bus: the printer's bulk pipes are carried to the
 // device simulator, so a whole update runs through the macOS USB transport.
-#include "SimFixture.h"
+#include "CliSimFixture.h"
 
 #include <cstdlib>
 

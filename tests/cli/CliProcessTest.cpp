@@ -11,7 +11,7 @@
 
 namespace {
 
-const std::string kDir = WORKER_TEST_DIR; // native form for the program's own system
+const std::string kDir = CLI_TEST_DIR; // native form for the program's own system
 const std::string kSep = kDir.find('\\') != std::string::npos ? "\\" : "/";
 
 std::string PathIn(const std::string& name) {

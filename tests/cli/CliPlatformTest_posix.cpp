@@ -40,5 +40,5 @@ TEST(CliPlatform, StopSignalsAreCountedInsteadOfEndingTheProgram) {
 TEST(CliPlatform, OwnPackagePathIsTheRunningProgram) {
     std::string path = OwnPackagePath();
     ASSERT_FALSE(path.empty());
-    EXPECT_EQ(path.size() - std::string("worker_tests").size(), path.rfind("worker_tests"));
+    EXPECT_EQ(path.size() - std::string("cli_tests").size(), path.rfind("cli_tests"));
 }
