@@ -14,10 +14,7 @@ namespace {
 const size_t kEscapedSize = 3 * kMacUsbTextLimit + 1;
 
 void CopyValue(const char* pValue, char* pOut) {
-    if (pValue != nullptr) {
-        std::strncpy(pOut, pValue, kMacUsbTextLimit);
-        pOut[kMacUsbTextLimit] = '\0';
-    }
+    ZepCopyText(pOut, kMacUsbTextLimit + 1, pValue);
 }
 
 } // namespace

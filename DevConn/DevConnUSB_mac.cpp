@@ -89,10 +89,7 @@ bool DevConnUSB::getProductName(io_service_t usbInterface, char* productName) {
     if (!MacUsbReadDeviceId(usbInterface, szId))
         return false;
     const char* pModel = FindModelKey(szId);
-    if (pModel != nullptr) {
-        std::strncpy(productName, pModel, kMacUsbTextLimit);
-        productName[kMacUsbTextLimit] = '\0';
-    }
+    ZepCopyText(productName, kMacUsbTextLimit + 1, pModel);
     return true;
 }
 

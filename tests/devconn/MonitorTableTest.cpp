@@ -60,4 +60,16 @@ TEST(MonitorTable, EqualNoCase) {
     EXPECT_FALSE(ZepEqualNoCase("USB0010", "USB001"));
 }
 
+TEST(MonitorTable, TextCopiesAreCutToTheBufferAndEnded) {
+    struct Case {
+        const char* text;
+        const char* expected;
+    } cases[] = {{"HV1", "HV1"}, {"HV20", "HV20"}, {"HV 2000", "HV 2"}, {"", ""}, {nullptr, "old"}};
+    for (const Case& c : cases) {
+        char buffer[5] = {'o', 'l', 'd', '\0', 'x'};
+        ZepCopyText(buffer, 5, c.text);
+        EXPECT_STREQ(c.expected, buffer) << (c.text ? c.text : "null");
+    }
+}
+
 } // namespace

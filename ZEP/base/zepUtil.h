@@ -38,3 +38,6 @@ template <size_t N> void ZepCopyName(char (&dst)[N], const char* pszName) {
     if (len < N && len != 0)
         std::memcpy(dst, pszName, len);
 }
+// Bounded copy of a display text into a buffer of `size` bytes: cut to fit and always ended.
+// Null leaves the buffer as it is.
+void ZepCopyText(char* pDst, size_t size, const char* pszText);

@@ -38,3 +38,13 @@ bool ZepEqualNoCase(const std::string& a, const std::string& b) {
 bool IsAnyUsbPort(const char* PortName) {
     return IsStdUSBPort(PortName) || IsUSBPRNPort(PortName) || IsMPUSBPRNPort(PortName);
 }
+
+void ZepCopyText(char* pDst, size_t size, const char* pszText) {
+    if (pszText == nullptr || size == 0)
+        return;
+    size_t len = 0;
+    while (len + 1 < size && pszText[len] != '\0')
+        ++len;
+    std::memcpy(pDst, pszText, len);
+    pDst[len] = '\0';
+}
