@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // True for a dotted-quad address other than 0.0.0.0 and 255.255.255.255; never looks a name up.
 bool ZepDottedAddr(LPCSTR pszText, uint32_t* pdwAddrNet);
@@ -22,6 +23,15 @@ bool ZepHostTextAddr(LPCSTR pszHost, bool bPortSuffix, uint32_t* pdwAddrNet);
 // The address of a URL-like port name, as ZepUrlHost and ZepHostTextAddr with a port suffix.
 bool ZepUrlAddr(LPCSTR pszName, LPCSTR pszScheme, bool bAnywhere, size_t cchMax,
                 uint32_t* pdwAddrNet);
+
+// Clears an address record (sockaddr_in, complete where the platform's file uses it) and stores
+// the address found, if any; returns bFound.
+template <class SockAddrIn> bool ZepTakeAddr(bool bFound, uint32_t dwAddrNet, SockAddrIn* addr) {
+    std::memset(addr, 0, sizeof(*addr));
+    if (bFound)
+        addr->sin_addr.s_addr = dwAddrNet;
+    return bFound;
+}
 
 // The first IPv4 address of a host name (DevConnTCP_posix.cpp / DevConnTCP_win.cpp).
 bool ZepLookupHost(LPCSTR pszName, uint32_t* pdwAddrNet);

@@ -7,20 +7,12 @@
 #include <cstring>
 #include <netinet/in.h>
 
-// Clears the record and stores the address found, if any.
-static bool TakeAddr(bool bFound, uint32_t dwAddrNet, sockaddr_in* addr) {
-    std::memset(addr, 0, sizeof(*addr));
-    if (bFound)
-        addr->sin_addr.s_addr = dwAddrNet;
-    return bFound;
-}
-
 bool DevConnTCP::GetIpFromUrl(LPCSTR pPortName, sockaddr_in* addr) {
     if (pPortName == nullptr || addr == nullptr)
         return false;
     uint32_t dwAddrNet = 0;
     const bool bFound = ZepUrlAddr(pPortName, "lpd://", true, ZEP_BUNDLE_PATH_SIZE, &dwAddrNet);
-    return TakeAddr(bFound, dwAddrNet, addr);
+    return ZepTakeAddr(bFound, dwAddrNet, addr);
 }
 
 bool DevConnTCP::GetIpFromPort(LPCSTR pPortName, sockaddr_in* addr) {

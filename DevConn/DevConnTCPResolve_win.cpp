@@ -14,20 +14,12 @@
 #include <cstdio>
 #include <cstring>
 
-// Clears the record and stores the address found, if any.
-static bool TakeAddr(bool bFound, uint32_t dwAddrNet, sockaddr_in* addr) {
-    std::memset(addr, 0, sizeof(*addr));
-    if (bFound)
-        addr->sin_addr.s_addr = dwAddrNet;
-    return bFound;
-}
-
 bool DevConnTCP::GetIpFromUrl(LPCSTR pPortName, sockaddr_in* addr) {
     if (pPortName == nullptr || addr == nullptr)
         return false;
     uint32_t dwAddrNet = 0;
     const bool bFound = ZepUrlAddr(pPortName, "http://", false, ZEP_PATH_SIZE, &dwAddrNet);
-    return TakeAddr(bFound, dwAddrNet, addr);
+    return ZepTakeAddr(bFound, dwAddrNet, addr);
 }
 
 // Reads a string value of a port's key under the monitor's registry key.
@@ -61,7 +53,7 @@ bool DevConnTCP::GetIpFromReg(LPCSTR pKey, LPCSTR pValue, LPCSTR pPortName, sock
         return false;
     uint32_t dwAddrNet = 0;
     const bool bFound = ZepHostTextAddr(szText, false, &dwAddrNet);
-    return TakeAddr(bFound, dwAddrNet, addr);
+    return ZepTakeAddr(bFound, dwAddrNet, addr);
 }
 
 bool DevConnTCP::GetIpFromRecord(const ZepPortRecord& record, sockaddr_in* addr) {

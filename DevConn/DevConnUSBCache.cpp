@@ -36,3 +36,20 @@ DWORD DevConnUSBCache::DeliverRead(PBYTE pBuff, DWORD cbBuf, const BYTE* pRead, 
     SetCacheData(const_cast<PBYTE>(pRead) + dwFit, dwRead - dwFit);
     return dwCount;
 }
+
+bool DevConnUSBCache::ReadSettledByCache(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded,
+                                         BOOL& rbResult) {
+    rbResult = TRUE;
+    if (pBuff == nullptr || pcbReaded == nullptr) {
+        rbResult = FALSE;
+        return true;
+    }
+    *pcbReaded = 0;
+    if (cbBuf == 0)
+        return true;
+    if (m_CacheDataSize >= cbBuf) {
+        *pcbReaded = GetCacheData(pBuff, cbBuf);
+        return true;
+    }
+    return false;
+}

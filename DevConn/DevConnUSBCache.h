@@ -16,6 +16,10 @@ protected:
     // Cached bytes first, then those of a completed read; what does not fit the request goes into
     // the cache. Returns the number of bytes delivered into pBuff.
     DWORD DeliverRead(PBYTE pBuff, DWORD cbBuf, const BYTE* pRead, DWORD dwRead);
+    // The start of every ReadPort: checks the arguments and answers from the cache alone when it
+    // can. True when the call is settled, with its result in rbResult; false when the device must
+    // be read.
+    bool ReadSettledByCache(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded, BOOL& rbResult);
 
     DWORD m_CacheDataSize = 0;
     BYTE m_CacheBuff[kCacheSize] = {};

@@ -248,15 +248,9 @@ BOOL DevConnUSB::CompleteRead(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded) {
 }
 
 BOOL DevConnUSB::ReadPort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded, DWORD dwTimeout) {
-    if (pBuff == nullptr || pcbReaded == nullptr)
-        return FALSE;
-    *pcbReaded = 0;
-    if (cbBuf == 0)
-        return TRUE;
-    if (m_CacheDataSize >= cbBuf) {
-        *pcbReaded = GetCacheData(pBuff, cbBuf);
-        return TRUE;
-    }
+    BOOL bSettled = FALSE;
+    if (ReadSettledByCache(pBuff, cbBuf, pcbReaded, bSettled))
+        return bSettled;
     IOUSBInterfaceInterface190** intf = m_hPort->intf;
     CFRunLoopSourceRef source = nullptr;
     if ((*intf)->CreateInterfaceAsyncEventSource(intf, &source) != kIOReturnSuccess)

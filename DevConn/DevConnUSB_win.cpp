@@ -102,15 +102,9 @@ BOOL DevConnUSB::CompleteRead(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded) {
 }
 
 BOOL DevConnUSB::ReadPort(PBYTE pBuff, DWORD cbBuf, LPDWORD pcbReaded, DWORD) {
-    if (pBuff == nullptr || pcbReaded == nullptr)
-        return FALSE;
-    *pcbReaded = 0;
-    if (cbBuf == 0)
-        return TRUE;
-    if (m_CacheDataSize >= cbBuf) {
-        *pcbReaded = GetCacheData(pBuff, cbBuf);
-        return TRUE;
-    }
+    BOOL bSettled = FALSE;
+    if (ReadSettledByCache(pBuff, cbBuf, pcbReaded, bSettled))
+        return bSettled;
     if (!m_bReading) {
         m_dwReadSize = ReadSizeFor(cbBuf);
         m_dwReaded = 0;
