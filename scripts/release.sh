@@ -145,10 +145,6 @@ macos_bundle() {
 
 # The Ansible collection, from the copy the build made with the project version in galaxy.yml.
 collection() {
-    if [ ! -d contrib/ansible ]; then
-        echo "== Ansible collection: not built, contrib/ansible does not exist yet"
-        return
-    fi
     echo "== Ansible collection"
     [ -f build/release/ansible-collection/galaxy.yml ] || die "the release build has no collection"
     built=$(ansible-galaxy collection build --force --output-path "$stage/collection" \
