@@ -2,6 +2,8 @@
 // variable and a flag that stays set, so a signal given before a wait is never lost.
 #include "zepThreadLayer.h"
 
+#include "zepCondClock.h"
+
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -23,8 +25,7 @@ static pthread_cond_t* CondOf(TAG_MUTEXDATA& st) {
     return reinterpret_cast<pthread_cond_t*>(st.Cond);
 }
 
-// Timed waits run on the monotonic clock so that a change of the wall clock cannot stretch them.
-static timespec MonotonicNow() {
+timespec ZepMonotonicNow() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return now;
@@ -39,40 +40,6 @@ static timespec AddMilliseconds(timespec t, unsigned long ms) {
     }
     return t;
 }
-
-#if defined(__APPLE__)
-// macOS cannot bind a condition variable to the monotonic clock; it waits for a relative time.
-static int InitCond(pthread_cond_t* cond) {
-    return pthread_cond_init(cond, nullptr);
-}
-
-static int WaitUntil(pthread_cond_t* cond, pthread_mutex_t* mutex, const timespec& deadline) {
-    timespec now = MonotonicNow();
-    timespec rel{deadline.tv_sec - now.tv_sec, deadline.tv_nsec - now.tv_nsec};
-    if (rel.tv_nsec < 0) {
-        rel.tv_sec -= 1;
-        rel.tv_nsec += 1000000000L;
-    }
-    if (rel.tv_sec < 0)
-        return ETIMEDOUT;
-    return pthread_cond_timedwait_relative_np(cond, mutex, &rel);
-}
-#else
-static int InitCond(pthread_cond_t* cond) {
-    pthread_condattr_t attr;
-    if (pthread_condattr_init(&attr) != 0)
-        return -1;
-    int rc = pthread_condattr_setclock(&attr, CLOCK_MONOTONIC);
-    if (rc == 0)
-        rc = pthread_cond_init(cond, &attr);
-    pthread_condattr_destroy(&attr);
-    return rc;
-}
-
-static int WaitUntil(pthread_cond_t* cond, pthread_mutex_t* mutex, const timespec& deadline) {
-    return pthread_cond_timedwait(cond, mutex, &deadline);
-}
-#endif
 
 bool _beginthread(TAG_THREADDATA& stThread, ThreadStartFn pfuncStartAddress,
                   unsigned int unStackSize, void* pvArg, DWORD* pdwThreadID) {
@@ -119,7 +86,7 @@ bool CreateEvent(TAG_MUTEXDATA& stMutex) {
         return false; // re-initialising a live mutex would strand its waiters
     if (pthread_mutex_init(MutexOf(stMutex), nullptr) != 0)
         return false;
-    if (InitCond(CondOf(stMutex)) != 0) {
+    if (ZepCondInit(CondOf(stMutex)) != 0) {
         pthread_mutex_destroy(MutexOf(stMutex));
         return false;
     }
@@ -144,12 +111,12 @@ long WaitForSingleObjectEvent(TAG_MUTEXDATA& stMutex, unsigned long dwMillisecon
     if (!stMutex.Created)
         return ZEP_WAIT_FAILED;
     const bool timed = dwMilliseconds != ZEP_INFINITE;
-    const timespec deadline = AddMilliseconds(MonotonicNow(), timed ? dwMilliseconds : 0);
+    const timespec deadline = AddMilliseconds(ZepMonotonicNow(), timed ? dwMilliseconds : 0);
     if (pthread_mutex_lock(MutexOf(stMutex)) != 0)
         return ZEP_WAIT_FAILED;
     long result = ZEP_WAIT_SIGNALED;
     while (!stMutex.SentSig) {
-        int rc = timed ? WaitUntil(CondOf(stMutex), MutexOf(stMutex), deadline)
+        int rc = timed ? ZepCondWaitUntil(CondOf(stMutex), MutexOf(stMutex), deadline)
                        : pthread_cond_wait(CondOf(stMutex), MutexOf(stMutex));
         if (stMutex.SentSig)
             break;
