@@ -12,6 +12,7 @@
 #include "PingPong.h"
 #include "StopAndWaitClient.h"
 #include "TestImage.h"
+#include "zepBindBundle_mac.h"
 
 #include <unistd.h>
 
@@ -125,12 +126,8 @@ bool CompareThroughput(const Package& package, unsigned long chunk) {
 }
 
 std::string SelfDir() {
-    char self[4096];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0)
-        return ".";
-    self[n] = '\0';
-    return fs::path(self).parent_path().string();
+    std::string self;
+    return zepRunningExecutable(self) ? fs::path(self).parent_path().string() : ".";
 }
 
 // Every figure counts image bytes: 4096 of every 4156-byte request. The stop-and-wait client
@@ -195,13 +192,10 @@ int PeakRssChild(const std::string& packagePath, uint16_t port) {
 }
 
 long ChildPeakRss(const Package& package, uint16_t port) {
-    char self[4096];
-    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0)
+    std::string self;
+    if (!zepRunningExecutable(self))
         return -1;
-    self[n] = '\0';
-    const std::string command =
-        std::string("'") + self + "' --peak-rss '" + package.path + "' " + std::to_string(port);
+    const std::string command = "'" + self + "' --peak-rss '" + package.path + "' " + std::to_string(port);
     FILE* child = popen(command.c_str(), "r");
     if (child == nullptr)
         return -1;
