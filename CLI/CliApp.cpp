@@ -112,6 +112,18 @@ bool WriteReport(const CliOptions& options, const std::vector<InventoryRow>& inv
     return true;
 }
 
+// The update settings every device of a run shares: the package's and the environment's.
+UpdateRequest DeviceSettings(const PackageFacts& facts, const CliEnvironment& env) {
+    UpdateRequest request;
+    request.wPortNo = facts.wPortNo;
+    request.firmwareCount = static_cast<unsigned int>(facts.firmware.size());
+    request.needExit = facts.needExit;
+    request.dwTickMs = env.dwTickMs;
+    request.dwWorkerPollingMs = env.dwWorkerPollingMs;
+    request.stopRequests = env.stopRequests;
+    return request;
+}
+
 // Several devices, the dry run, or an update with the fleet's safeguards: the fleet display,
 // then the summary when there was a fleet.
 int RunFleet(const CliOptions& options, const std::vector<FleetTarget>& targets,
@@ -135,12 +147,7 @@ int RunFleet(const CliOptions& options, const std::vector<FleetTarget>& targets,
     if (env.installStopHandler && !env.installStopHandler())
         display.Notice(kNoStopHandler);
     request.nJobs = options.nJobs;
-    request.wPortNo = facts.wPortNo;
-    request.firmwareCount = static_cast<unsigned int>(facts.firmware.size());
-    request.needExit = facts.needExit;
-    request.dwTickMs = env.dwTickMs;
-    request.dwWorkerPollingMs = env.dwWorkerPollingMs;
-    request.stopRequests = env.stopRequests;
+    request.device = DeviceSettings(facts, env);
     std::vector<InventoryRow> inventory;
     const std::vector<FleetSummaryRow> rows =
         options.bCheck ? RunFleetCheck(targets, request, display, &inventory)
@@ -208,15 +215,9 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     if (env.installStopHandler && !env.installStopHandler())
         display.Notice(kNoStopHandler);
     const FleetTarget& target = targets.front();
-    UpdateRequest request;
+    UpdateRequest request = DeviceSettings(facts, env);
     request.pszPrinterName = target.bHasPrinter ? target.strPrinter.c_str() : nullptr;
     request.pszPortName = target.strName.c_str();
-    request.wPortNo = facts.wPortNo;
-    request.firmwareCount = static_cast<unsigned int>(facts.firmware.size());
-    request.needExit = facts.needExit;
-    request.dwTickMs = env.dwTickMs;
-    request.dwWorkerPollingMs = env.dwWorkerPollingMs;
-    request.stopRequests = env.stopRequests;
 
     zepThread worker;
     UpdateOutcome outcome = RunUpdate(worker, request, display);

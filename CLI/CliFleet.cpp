@@ -30,14 +30,14 @@ size_t NameWidth(const std::vector<FleetTarget>& targets) {
 
 // Whether a stop was requested since the run began (baseline: the count then).
 std::function<bool()> StopSince(const FleetRequest& request, unsigned int baseline) {
-    if (!request.stopRequests)
+    if (!request.device.stopRequests)
         return nullptr;
-    std::function<unsigned int()> count = request.stopRequests;
+    std::function<unsigned int()> count = request.device.stopRequests;
     return [count, baseline] { return count() != baseline; };
 }
 
 unsigned int StopCount(const FleetRequest& request) {
-    return request.stopRequests ? request.stopRequests() : 0;
+    return request.device.stopRequests ? request.device.stopRequests() : 0;
 }
 
 // Rows not begun, each with the reason it tells.
@@ -112,15 +112,9 @@ DeviceEnd VerifyEnd(const VerifyResult& verify, const UpdateOutcome& outcome,
 UpdateOutcome UpdateWithRetries(const FleetTarget& target, const FleetRequest& request,
                                 unsigned int baseline, FleetDeviceSink& sink, size_t index,
                                 unsigned int& nAttempts) {
-    UpdateRequest update;
+    UpdateRequest update = request.device;
     update.pszPrinterName = target.bHasPrinter ? target.strPrinter.c_str() : nullptr;
     update.pszPortName = target.strName.c_str();
-    update.wPortNo = request.wPortNo;
-    update.firmwareCount = request.firmwareCount;
-    update.needExit = request.needExit;
-    update.dwTickMs = request.dwTickMs;
-    update.dwWorkerPollingMs = request.dwWorkerPollingMs;
-    update.stopRequests = request.stopRequests;
     update.bHasStopBaseline = true;
     update.nStopBaseline = baseline;
     std::minstd_rand random(static_cast<unsigned int>(request.clock.Now() + index * 7919u));
@@ -172,7 +166,7 @@ std::vector<FleetSummaryRow> RunFleetUpdate(const std::vector<FleetTarget>& targ
         if (request.bVerify && end.outcome == DeviceOutcome::UPDATED) {
             sink.Say("Update complete; waiting for the device to come back.");
             VerifyPlan plan;
-            plan.wPortNo = request.wPortNo;
+            plan.wPortNo = request.device.wPortNo;
             plan.dwTimeoutMs = request.dwVerifyTimeoutMs;
             plan.dwSettleMs = request.dwVerifySettleMs;
             plan.dwPollMs = request.dwVerifyPollMs;
@@ -262,7 +256,7 @@ std::vector<FleetSummaryRow> RunFleetCheck(const std::vector<FleetTarget>& targe
     std::vector<FleetSummaryRow> rows(targets.size());
     std::vector<CheckReport> reports(targets.size());
     auto work = [&](size_t i) {
-        const CheckReport report = CheckDevice(targets[i], request.wPortNo);
+        const CheckReport report = CheckDevice(targets[i], request.device.wPortNo);
         display.Line(display.Mode() == DisplayMode::JSON
                          ? CheckReportJson(targets[i].strName, report)
                          : CheckReportText(targets[i].strName, report));

@@ -17,12 +17,8 @@
 
 struct FleetRequest {
     unsigned int nJobs = 4;
-    unsigned short wPortNo = 0;
-    unsigned int firmwareCount = 1;
-    yesno_type needExit = DEF_NO_VALUE;
-    unsigned long dwTickMs = 1000;
-    unsigned long dwWorkerPollingMs = 500;
-    std::function<unsigned int()> stopRequests;
+    // Every device's update settings; the device's names and the stop baseline are set per run.
+    UpdateRequest device;
     // Trust: verification, retries, waves, the journal and what it says is done.
     bool bVerify = false;
     unsigned long dwVerifyTimeoutMs = 300000;
