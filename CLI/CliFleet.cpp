@@ -40,6 +40,19 @@ unsigned int StopCount(const FleetRequest& request) {
     return request.device.stopRequests ? request.device.stopRequests() : 0;
 }
 
+// The closing line of a device that no update of this run ended: its text, or its final JSON
+// object with the given members around the message.
+void SayClosingLine(FleetDisplay& display, const std::string& strDevice,
+                    const std::string& strMembersBefore, const std::string& strMessage,
+                    const std::string& strMembersAfter) {
+    if (display.Mode() == DisplayMode::JSON)
+        display.Line(JsonWithDevice(
+            strDevice, "{\"final\":true,\"result\":null," + strMembersBefore +
+                           "\"message\":" + JsonString(strMessage) + strMembersAfter + "}"));
+    else
+        display.Line(strDevice + ": " + strMessage);
+}
+
 // Rows not begun, each with the reason it tells.
 void MarkNotBegun(std::vector<FleetSummaryRow>& rows, const std::vector<bool>& begun,
                   const std::string& strReason, FleetDisplay& display) {
@@ -52,14 +65,8 @@ void MarkNotBegun(std::vector<FleetSummaryRow>& rows, const std::vector<bool>& b
         rows[i].strMessage = strReason;
         if (rows[i].pszOutcome != nullptr)
             rows[i].pszOutcome = FactsOf(DeviceOutcome::NOT_BEGUN).pszJson;
-        if (display.Mode() == DisplayMode::JSON)
-            display.Line("{\"device\":" + JsonString(rows[i].strDevice) +
-                         ",\"final\":true,\"result\":null,\"updated\":0,\"stopped\":true,"
-                         "\"message\":" +
-                         JsonString(strReason) +
-                         (rows[i].pszOutcome ? ",\"outcome\":\"not begun\"" : "") + "}");
-        else
-            display.Line(rows[i].strDevice + ": " + strReason);
+        SayClosingLine(display, rows[i].strDevice, "\"updated\":0,\"stopped\":true,", strReason,
+                       rows[i].pszOutcome ? ",\"outcome\":\"not begun\"" : "");
     }
 }
 
@@ -193,7 +200,6 @@ std::vector<FleetSummaryRow> RunFleetUpdate(const std::vector<FleetTarget>& targ
                 target.strName, "{" + members + ",\"result\":" + std::to_string(outcome.nResult) +
                                     ",\"updated\":" + std::to_string(outcome.dwUpdatedFirmNum) +
                                     ",\"message\":" + JsonString(end.strMessage) + "}"))) {
-            // A journal that cannot be trusted must not let a later --resume skip anything.
             display.Notice(kJournalBroken);
             journalBroken = true;
             row.bOk = false;
@@ -213,12 +219,8 @@ std::vector<FleetSummaryRow> RunFleetUpdate(const std::vector<FleetTarget>& targ
             rows[i].bBegun = false;
             rows[i].pszOutcome = FactsOf(DeviceOutcome::SKIPPED).pszJson;
             rows[i].strMessage = SkippedText(journaled->second);
-            display.Line(display.Mode() == DisplayMode::JSON
-                             ? JsonWithDevice(rows[i].strDevice,
-                                              "{\"final\":true,\"result\":null,\"outcome\":"
-                                              "\"skipped\",\"message\":" +
-                                                  JsonString(rows[i].strMessage) + "}")
-                             : rows[i].strDevice + ": " + rows[i].strMessage);
+            SayClosingLine(display, rows[i].strDevice, "\"outcome\":\"skipped\",",
+                           rows[i].strMessage, "");
             ++finished;
             continue;
         }
