@@ -3,18 +3,13 @@
 
 #include "CliJson.h"
 #include "CliTexts.h"
-
-#include <cctype>
+#include "zepUtil.h"
 
 namespace {
 
 bool EndsWithNoCase(const std::string& text, const std::string& end) {
-    if (text.size() < end.size())
-        return false;
-    for (size_t i = 0; i < end.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[text.size() - end.size() + i])) != end[i])
-            return false;
-    return true;
+    return text.size() >= end.size() &&
+           ZepEqualNoCase(text.substr(text.size() - end.size()), end);
 }
 
 std::string Reason(const CheckReport& report) {

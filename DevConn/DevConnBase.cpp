@@ -6,7 +6,6 @@
 #include "zepWire.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <new>
 
@@ -46,16 +45,6 @@ bool DevConnBase::IsReplyAwaited(PBYTE, DWORD) {
     return true;
 }
 
-static bool KeyEquals(const char* pKey, size_t len, const char* pWanted) {
-    if (std::strlen(pWanted) != len)
-        return false;
-    for (size_t i = 0; i < len; ++i) {
-        if (std::toupper(static_cast<unsigned char>(pKey[i])) != pWanted[i])
-            return false;
-    }
-    return true;
-}
-
 // Walks the "KEY:value;" pairs, cutting each value at its ';'. Only keys written with a capital
 // 'M' count, as the devices write them.
 static char* ScanDeviceIdKey(char* pszDeviceID, const char* const* ppKeys, size_t nKeys) {
@@ -69,7 +58,7 @@ static char* ScanDeviceIdKey(char* pszDeviceID, const char* const* ppKeys, size_
             break;
         size_t keyLen = static_cast<size_t>(pColon - pPos) + 1;
         for (size_t i = 0; *pPos == 'M' && i < nKeys; ++i) {
-            if (KeyEquals(pPos, keyLen, ppKeys[i]))
+            if (ZepEqualNoCase(std::string(pPos, keyLen), std::string(ppKeys[i])))
                 pResult = pColon + 1;
         }
         char* pSemi = std::strchr(pColon + 1, ';');
