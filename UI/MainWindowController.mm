@@ -70,8 +70,14 @@ static std::string Std(NSString* s) {
 }
 
 - (void)awakeFromNib {
-    [zepParseController loadData];
+    const int loaded = [zepParseController loadData];
     [NSApp activateIgnoringOtherApps:YES];
+    if (loaded == RESULT_ERR_FIRMREAD) { // not signed by the key this program was built with
+        ZepRunAlert(ZEP_ALERT_CRITICAL, L(@"Error_FirmReadTitle"), L(@"Error_FirmReadMes"),
+                    L(@"OK"), nil);
+        ZepQuitApplication();
+        return;
+    }
     if (![self checkOSVersion]) {
         ZepRunAlert(ZEP_ALERT_CRITICAL, L(@"ZEP_UnSupportOS_Title"), L(@"ZEP_UnSupportOS_Mes"),
                     L(@"OK"), nil);

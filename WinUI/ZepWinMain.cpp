@@ -7,8 +7,9 @@
 #include "zepBindInfo.h"
 #include "zepDllSearch.h"
 #include "zepInfo.h"
+#include "zepMakerKey.h"
+#include "zepPackageLoad.h"
 #include "zepPlatformGate.h"
-#include "zepUtil.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -23,24 +24,23 @@ void ShowCritical(UINT uTextId) {
 
 // Steps 6 to 12 of start-up; the caller closes the package and the mutex whatever happens.
 void RunWithPackage(HINSTANCE hInstance) {
-    zepBindInfo* pBind = zepBindInfo::Instance();
-    if (pBind == nullptr) {
-        ShowCritical(IDS_RESULT_SYSTEM);
-        return;
-    }
-    if (!pBind->IsBindZepFile())
+    ZepTrust trust;
+    const bool bKeyBuiltIn = ZepMakerTrust(trust);
+    ZepPackageLoad load;
+    switch (ZepLoadPackage(bKeyBuiltIn ? &trust : nullptr, load)) {
+    case ZEP_LOAD_OK:
+        break;
+    case ZEP_LOAD_NO_PACKAGE:
         return; // no package, a wrong trailer or fewer than two files: nothing to offer
-    unsigned long dwSize = 0;
-    pBind->getBindFileSize("ZEPINFO.txt", dwSize);
-    unsigned char* pBuffer = static_cast<unsigned char*>(AllocMem(dwSize != 0 ? dwSize : 1));
-    if (pBuffer == nullptr) {
+    case ZEP_LOAD_NO_MEMORY:
         ShowCritical(IDS_RESULT_SYSTEM);
         return;
+    case ZEP_LOAD_UNTRUSTED: // not signed by the maker's key: the damaged-package message
+        ShowCritical(IDS_RESULT_FIRMREAD);
+        return;
+    default:
+        break; // an unreadable ZEPINFO.txt leaves the information empty, as it always did
     }
-    unsigned long dwRead = dwSize;
-    if (dwSize != 0 && pBind->getBindFileData("ZEPINFO.txt", 0, pBuffer, dwRead))
-        g_ZepInfo.loadData(reinterpret_cast<char*>(pBuffer), dwRead, ZEP_INFO_FILETYPE);
-    FreeMem(pBuffer);
     if (CheckPlatformVersion() == PLATFORM_REFUSED) {
         ShowCritical(IDS_UNSUPPORTED_SYSTEM);
         return;

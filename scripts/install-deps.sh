@@ -5,7 +5,7 @@ set -eu
 # libcups for the macOS variant's print-queue list; clang with its libFuzzer runtime for the fuzz
 # preset; clang-tidy and cppcheck for the analysers; ansible-core for the tests of the Ansible
 # collection.
-want="cmake make g++ googletest libgtest-dev libcups2-dev clang libclang-rt-14-dev clang-tidy cppcheck
+want="cmake make g++ googletest libgtest-dev libcups2-dev libssl-dev openssl clang libclang-rt-14-dev clang-tidy cppcheck
       ansible-core"
 case "${1:-all}" in
 all)

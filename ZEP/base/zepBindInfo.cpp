@@ -267,3 +267,16 @@ bool zepBindInfo::getBindFileData(const char* szBindName, unsigned long dwOffset
     dwSize = static_cast<unsigned long>(got);
     return true;
 }
+
+bool zepBindInfo::InspectPackage(ZepPackageFacts& facts, std::string& strError) {
+    ZepLock lock(m_lock);
+    if (m_fp == nullptr) {
+        strError = "no firmware package";
+        return false;
+    }
+    m_llPosition = -1; // the inspection moves the stream
+    ZepPackageLayout layout;
+    return ZepReadPackageLayout(m_fp, static_cast<unsigned long long>(m_llFileSize), layout,
+                                strError) &&
+           ZepInspectPackage(m_fp, layout, facts, strError);
+}

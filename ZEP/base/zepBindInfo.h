@@ -6,6 +6,7 @@
 
 #include "zepBindFormat.h"
 #include "zepLock.h"
+#include "zepPackageSign.h"
 #include "zepTypes.h"
 
 #include <cstdio>
@@ -56,6 +57,9 @@ public:
     // Directory lookup: where the file starts in the package and how long it is. False for an
     // unknown name, a closed package, or an entry that does not lie wholly inside the file.
     bool getBindMngData(const char* szBindName, unsigned long& dwStart, unsigned long& dwSize);
+    // Reads the open package once for its digest and signature (zepPackageSign.h). False with
+    // a reason when no package is open or it cannot be read.
+    bool InspectPackage(ZepPackageFacts& facts, std::string& strError);
 
     zepBindInfo(const zepBindInfo&) = delete;
     zepBindInfo& operator=(const zepBindInfo&) = delete;

@@ -1,31 +1,24 @@
 // g_ZepInfo, its loading from the bound package, and the plain forwarding functions.
 #include "zepInfo.h"
 
-#include "zepBindInfo.h"
+#include "zepMakerKey.h"
+#include "zepPackageLoad.h"
 #include "zepUtil.h"
 
 zepParse g_ZepInfo;
 
 int zepinfo_loadfile() {
-    zepBindInfo* pBind = zepBindInfo::Instance();
-    if (pBind == nullptr)
+    ZepTrust trust;
+    const bool bKeyBuiltIn = ZepMakerTrust(trust);
+    ZepPackageLoad load;
+    switch (ZepLoadPackage(bKeyBuiltIn ? &trust : nullptr, load)) {
+    case ZEP_LOAD_NO_MEMORY:
         return -1;
-    if (!pBind->IsBindZepFile()) {
-        pBind->CloseZepFile();
-        return 0;
+    case ZEP_LOAD_UNTRUSTED:
+        return RESULT_ERR_FIRMREAD;
+    default:
+        return 0; // an unusable package leaves the information empty, as it always did
     }
-    unsigned long dwSize = 0;
-    pBind->getBindFileSize(ZEP_BIND_INFO_NAME, dwSize);
-    char* pBuf = static_cast<char*>(AllocMem(dwSize));
-    if (pBuf == nullptr)
-        return -1;
-    // Only the bytes actually delivered are taken; a failed read leaves an empty text.
-    if (!pBind->getBindFileData(ZEP_BIND_INFO_NAME, 0, reinterpret_cast<unsigned char*>(pBuf),
-                                dwSize))
-        dwSize = 0;
-    g_ZepInfo.loadData(pBuf, dwSize, ZEP_INFO_FILETYPE);
-    FreeMem(pBuf);
-    return 0;
 }
 
 bool zepinfo_getTgmName(std::string& name) {

@@ -8,6 +8,9 @@
 #include "zepParse.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -115,4 +118,21 @@ bool VerifyBindPackage(const std::string& path, std::vector<std::string>& proble
     else
         CheckVersionRows(*reader.get(), dir, problems);
     return problems.empty();
+}
+
+bool InspectBindPackage(const std::string& path, ZepPackageFacts& facts, std::string& error) {
+    std::error_code ec;
+    const unsigned long long size = std::filesystem::file_size(path, ec);
+    std::FILE* fp = ec ? nullptr : std::fopen(path.c_str(), "rb");
+    if (fp == nullptr) {
+        error = "cannot read " + path;
+        return false;
+    }
+    ZepPackageLayout layout;
+    const bool bOk = ZepReadPackageLayout(fp, size, layout, error) &&
+                     ZepInspectPackage(fp, layout, facts, error);
+    std::fclose(fp);
+    if (!bOk)
+        error = path + ": " + error;
+    return bOk;
 }

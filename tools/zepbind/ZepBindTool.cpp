@@ -1,16 +1,18 @@
-// Command parsing and the packer's commands: create, append, list, extract, verify and the
-// test-image helper.
+// Command parsing and the packer's commands: create, append, sign, list, extract, verify,
+// signed-bytes and the test-image helper.
 #include "ZepBindTool.h"
 
 #include "AtomicFile.h"
 #include "BindDirectory.h"
 #include "BindPackageWriter.h"
+#include "BindSigner.h"
 #include "BindVerifier.h"
 #include "HalvardVersion.h"
 #include "ScopedBindReader.h"
 #include "TestImage.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdint>
 #include <iomanip>
 #include <map>
@@ -22,17 +24,30 @@ const char HELP[] =
     "Usage: zepbind COMMAND ...\n"
     "Packs firmware images and their ZEPINFO.txt into the updater's bound package.\n"
     "\n"
-    "  zepbind create -o OUT --info ZEPINFO.txt [--crlf] IMAGE...\n"
+    "  zepbind create -o OUT --info ZEPINFO.txt [--crlf] [--sign-key KEY.pem] IMAGE...\n"
     "      Write a stand-alone package (the macOS program's ZEPBINDDATA): the images in the\n"
     "      order given, then ZEPINFO.txt, the directory and the trailer.\n"
-    "  zepbind append -o OUT --program PROGRAM --info ZEPINFO.txt [--crlf] IMAGE...\n"
+    "  zepbind append -o OUT --program PROGRAM --info ZEPINFO.txt [--crlf] [--sign-key KEY.pem]\n"
+    "         IMAGE...\n"
     "      Write a copy of the Windows PROGRAM with the package appended to it.\n"
+    "  zepbind sign --key KEY.pem [-o OUT] FILE\n"
+    "      Sign the package of FILE (a package or a bound program, before Authenticode) with\n"
+    "      the ECDSA P-256 private key in KEY.pem; in place unless -o names a copy. With\n"
+    "      --sign-key, create and append sign as they pack.\n"
+    "  zepbind signed-bytes FILE -o MANIFEST [--signature SIG.der]\n"
+    "      Write the text a package's signature covers (and the signature, DER), for\n"
+    "      openssl dgst -sha256 -verify PUB.pem -signature SIG.der MANIFEST. Of an unsigned\n"
+    "      package: the text a signature made elsewhere has to cover.\n"
+    "  zepbind attach-signature --public-key PUB.pem --signature SIG.der [-o OUT] FILE\n"
+    "      Sign FILE with a signature made elsewhere (openssl dgst -sha256 -sign KEY.pem over\n"
+    "      its signed-bytes); it is checked against PUB.pem first.\n"
     "  zepbind list FILE\n"
     "      Print the directory of a package or program: name, offset, size per file.\n"
     "  zepbind extract FILE NAME -o OUT\n"
     "      Copy the file NAME out of a package or program.\n"
     "  zepbind verify FILE\n"
-    "      Check a package or program; exit status 0 when it is sound.\n"
+    "      Check a package or program and its signature: prints the signer's fingerprint\n"
+    "      (SHA-256 of its public key) or \"unsigned\"; exit status 0 when it is sound.\n"
     "  zepbind make-test-image --size N --seed S -o FILE\n"
     "      Test helper: write N deterministic pseudo-random bytes derived from seed S.\n"
     "  zepbind --help | --version\n"
@@ -53,8 +68,8 @@ typedef int (*CommandFn)(const CommandLine&, std::ostream& out, std::ostream& er
 
 struct Command {
     const char* name;
-    std::vector<std::string> options;  // all of them required, no others allowed
-    std::vector<std::string> switches; // allowed, not required
+    std::vector<std::string> options;  // all of them required
+    std::vector<std::string> switches; // allowed, not required (with or without a value)
     size_t minArgs;
     size_t maxArgs;
     CommandFn run;
@@ -73,7 +88,9 @@ int UsageError(std::ostream& err, const std::string& message) {
 bool OptionName(const std::string& arg, std::string& name) {
     static const std::map<std::string, std::string> known = {
         {"-o", "output"},         {"--output", "output"}, {"--info", "info"},
-        {"--program", "program"}, {"--size", "size"},     {"--seed", "seed"}};
+        {"--program", "program"}, {"--size", "size"},     {"--seed", "seed"},
+        {"--key", "key"},         {"--sign-key", "sign-key"}, {"--signature", "signature"},
+        {"--public-key", "public-key"}};
     auto it = known.find(arg);
     if (it == known.end())
         return false;
@@ -150,7 +167,8 @@ std::string Printable(const std::string& name) {
     return s.str();
 }
 
-int RunWrite(const CommandLine& cl, const std::string& program, std::ostream& err) {
+int RunWrite(const CommandLine& cl, const std::string& program, std::ostream& out,
+             std::ostream& err) {
     BindPackageSpec spec;
     spec.outPath = cl.options.at("output");
     spec.programPath = program;
@@ -158,17 +176,84 @@ int RunWrite(const CommandLine& cl, const std::string& program, std::ostream& er
     spec.imagePaths = cl.positional;
     spec.bCrLf = cl.options.count("crlf") != 0;
     std::string error;
-    if (!WriteBindPackage(spec, error))
+    const auto key = cl.options.find("sign-key");
+    if (key == cl.options.end())
+        return WriteBindPackage(spec, error) ? ZEPBIND_EXIT_OK : Fail(err, error);
+    // Packed beside the target, then signed into it: an unsigned copy never appears there.
+    const std::string target = spec.outPath;
+    spec.outPath = target + ".unsigned";
+    std::string fingerprint;
+    const bool bOk = WriteBindPackage(spec, error) &&
+                     SignBindPackage(spec.outPath, target, key->second, fingerprint, error);
+    std::remove(spec.outPath.c_str());
+    if (!bOk)
         return Fail(err, error);
+    out << target << ": signed by " << fingerprint << "\n";
     return ZEPBIND_EXIT_OK;
 }
 
-int RunCreate(const CommandLine& cl, std::ostream&, std::ostream& err) {
-    return RunWrite(cl, std::string(), err);
+int RunCreate(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+    return RunWrite(cl, std::string(), out, err);
 }
 
-int RunAppend(const CommandLine& cl, std::ostream&, std::ostream& err) {
-    return RunWrite(cl, cl.options.at("program"), err);
+int RunAppend(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+    return RunWrite(cl, cl.options.at("program"), out, err);
+}
+
+int RunSign(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+    const std::string& file = cl.positional[0];
+    const auto to = cl.options.find("output");
+    const std::string target = to != cl.options.end() ? to->second : file;
+    std::string fingerprint, error;
+    if (!SignBindPackage(file, target, cl.options.at("key"), fingerprint, error))
+        return Fail(err, error);
+    out << target << ": signed by " << fingerprint << "\n";
+    return ZEPBIND_EXIT_OK;
+}
+
+int RunAttachSignature(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+    const std::string& file = cl.positional[0];
+    const auto to = cl.options.find("output");
+    const std::string target = to != cl.options.end() ? to->second : file;
+    std::string fingerprint, error;
+    if (!AttachSignature(file, target, cl.options.at("public-key"), cl.options.at("signature"),
+                         fingerprint, error))
+        return Fail(err, error);
+    out << target << ": signed by " << fingerprint << "\n";
+    return ZEPBIND_EXIT_OK;
+}
+
+int RunSignedBytes(const CommandLine& cl, std::ostream&, std::ostream& err) {
+    const std::string& file = cl.positional[0];
+    ZepPackageFacts facts;
+    std::string error;
+    if (!InspectBindPackage(file, facts, error))
+        return Fail(err, error);
+    const auto sig = cl.options.find("signature");
+    if (facts.eSignature == ZEP_SIG_UNSIGNED) {
+        // What a signature made elsewhere has to cover, for attach-signature.
+        SigningPlan plan;
+        if (sig != cl.options.end())
+            return Fail(err, file + " is not signed: it has no signature to write");
+        if (!PlanSigning(file, plan, error))
+            return Fail(err, error);
+        facts.strManifest = plan.manifest;
+    }
+    if (facts.strManifest.empty())
+        return Fail(err, file + ": " + facts.strProblem);
+    AtomicFile manifest, signature;
+    if (!manifest.Open(cl.options.at("output"), error) ||
+        (sig != cl.options.end() && !signature.Open(sig->second, error)))
+        return Fail(err, error);
+    manifest.Write(facts.strManifest.data(), facts.strManifest.size());
+    if (sig != cl.options.end()) {
+        signature.Write(facts.signature.data(), facts.signature.size());
+        if (!signature.Commit(error))
+            return Fail(err, error);
+    }
+    if (!manifest.Commit(error))
+        return Fail(err, error);
+    return ZEPBIND_EXIT_OK;
 }
 
 int RunList(const CommandLine& cl, std::ostream& out, std::ostream& err) {
@@ -217,8 +302,24 @@ int RunVerify(const CommandLine& cl, std::ostream& out, std::ostream& err) {
             err << "zepbind: " << cl.positional[0] << ": " << p << "\n";
         return ZEPBIND_EXIT_FAILED;
     }
+    ZepPackageFacts facts;
+    std::string error;
+    if (!InspectBindPackage(cl.positional[0], facts, error))
+        return Fail(err, error);
     out << cl.positional[0] << ": sound\n";
-    return ZEPBIND_EXIT_OK;
+    out << "sha256: " << facts.strSha256 << "\n";
+    switch (facts.eSignature) {
+    case ZEP_SIG_UNSIGNED:
+        out << "signature: unsigned\n";
+        return ZEPBIND_EXIT_OK;
+    case ZEP_SIG_VALID:
+        out << "signature: signed by " << facts.strSigner << "\n";
+        return ZEPBIND_EXIT_OK;
+    default:
+        err << "zepbind: " << cl.positional[0] << ": the signature does not hold: "
+            << facts.strProblem << "\n";
+        return ZEPBIND_EXIT_FAILED;
+    }
 }
 
 int RunMakeTestImage(const CommandLine& cl, std::ostream&, std::ostream& err) {
@@ -234,8 +335,11 @@ int RunMakeTestImage(const CommandLine& cl, std::ostream&, std::ostream& err) {
 }
 
 const Command COMMANDS[] = {
-    {"create", {"output", "info"}, {"crlf"}, 1, SIZE_MAX, RunCreate},
-    {"append", {"output", "info", "program"}, {"crlf"}, 1, SIZE_MAX, RunAppend},
+    {"create", {"output", "info"}, {"crlf", "sign-key"}, 1, SIZE_MAX, RunCreate},
+    {"append", {"output", "info", "program"}, {"crlf", "sign-key"}, 1, SIZE_MAX, RunAppend},
+    {"sign", {"key"}, {"output"}, 1, 1, RunSign},
+    {"signed-bytes", {"output"}, {"signature"}, 1, 1, RunSignedBytes},
+    {"attach-signature", {"public-key", "signature"}, {"output"}, 1, 1, RunAttachSignature},
     {"list", {}, {}, 1, 1, RunList},
     {"extract", {"output"}, {}, 2, 2, RunExtract},
     {"verify", {}, {}, 1, 1, RunVerify},
