@@ -35,8 +35,11 @@ std::string ZepSha256Hex(const void* pData, size_t size);
 // A PEM "PUBLIC KEY" (SubjectPublicKeyInfo) holding an ECDSA P-256 key, as DER. False with a
 // reason for any other text, key type or curve.
 bool ZepP256PublicKeyFromPem(const std::string& strPem, ZepBytes& der, std::string& strError);
-// The same check on DER bytes (a key that travels inside a package).
+// The same check on DER bytes (a key that travels inside a package). Only the one encoding of
+// a P-256 key (uncompressed point, 91 bytes) is taken: a fingerprint names exactly one text.
 bool ZepIsP256PublicKey(const ZepBytes& der);
+// That encoding's shape, the part of the check that needs no library.
+bool ZepIsCanonicalP256Key(const ZepBytes& der);
 
 // ECDSA P-256 over SHA-256 of the message; the signature DER-encoded (what
 // `openssl dgst -sha256 -sign` makes). False for a bad signature, a bad key or a library fault.

@@ -63,7 +63,7 @@ bool IsP256(EVP_PKEY* key) {
 }
 
 KeyPtr KeyFromDer(const ZepBytes& der) {
-    if (der.empty() || der.size() > INT_MAX)
+    if (!ZepIsCanonicalP256Key(der))
         return nullptr;
     const unsigned char* p = der.data();
     KeyPtr key(d2i_PUBKEY(nullptr, &p, static_cast<long>(der.size())));
@@ -100,8 +100,8 @@ bool ZepP256PublicKeyFromPem(const std::string& strPem, ZepBytes& der, std::stri
         strError = "not an ECDSA P-256 key";
         return false;
     }
-    if (!PublicDer(key.get(), der)) {
-        strError = "the key cannot be encoded";
+    if (!PublicDer(key.get(), der) || !ZepIsCanonicalP256Key(der)) {
+        strError = "the key is not in uncompressed form (openssl pkey -pubout writes it so)";
         return false;
     }
     return true;

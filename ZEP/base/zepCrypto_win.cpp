@@ -57,7 +57,7 @@ const size_t COORD = 32;
 bool PointFromDer(const ZepBytes& der, unsigned char (&xy)[2 * COORD]) {
     CERT_PUBLIC_KEY_INFO* pInfo = nullptr;
     DWORD cb = 0;
-    if (der.empty() || der.size() > 4096 ||
+    if (!ZepIsCanonicalP256Key(der) ||
         !CryptDecodeObjectEx(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, der.data(),
                              static_cast<DWORD>(der.size()), CRYPT_DECODE_ALLOC_FLAG, nullptr,
                              &pInfo, &cb))

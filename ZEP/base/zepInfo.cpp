@@ -16,6 +16,12 @@ int zepinfo_loadfile() {
         return -1;
     case ZEP_LOAD_UNTRUSTED:
         return RESULT_ERR_FIRMREAD;
+    case ZEP_LOAD_NO_INFO:
+    case ZEP_LOAD_UNREADABLE: {
+        char empty[1] = {};
+        g_ZepInfo.loadData(empty, 0, ZEP_INFO_FILETYPE);
+        return 0;
+    }
     default:
         return 0; // an unusable package leaves the information empty, as it always did
     }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <set>
 #include <memory>
 
 namespace {
@@ -40,34 +41,46 @@ bool NameFitsManifest(const std::string& name) {
 bool ZepCheckSignableEntries(const ZepPackageLayout& layout, size_t count,
                              unsigned long long llLimit, std::string& strProblem) {
     std::vector<size_t> byOffset;
+    std::set<std::string> names;
     for (size_t i = 0; i < count; ++i) {
         const tagBindManagement& e = layout.entries[i];
         const long long start = e.lStartOffset.get(), size = e.lFlieSize.get();
         const std::string name = ZepBindEntryName(e);
-        if (start < 0 || size < 0 ||
-            static_cast<unsigned long long>(start + size) > llLimit) {
+        if (start < 0 || size < 0 || static_cast<unsigned long long>(start + size) > llLimit) {
             strProblem = "file " + name + " does not lie inside the package";
             return false;
         }
-        if (!NameFitsManifest(name) || name.size() >= ZEP_BIND_NAME_SIZE) {
+        // The name field's bytes after the name are NUL, so none of the entry escapes the check.
+        const bool bPadded = name.size() < ZEP_BIND_NAME_SIZE &&
+                             std::all_of(e.szFileName + name.size(), e.szFileName + ZEP_BIND_NAME_SIZE,
+                                         [](char c) { return c == '\0'; });
+        if (!NameFitsManifest(name) || !bPadded) {
             strProblem = "a file name that cannot be signed";
             return false;
         }
-        for (size_t j = 0; j < i; ++j)
-            if (ZepEqualNoCase(name, ZepBindEntryName(layout.entries[j]))) {
-                strProblem = "file " + name + " appears twice";
-                return false;
-            }
+        std::string folded(name);
+        for (char& c : folded)
+            c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+        if (!names.insert(folded).second) {
+            strProblem = "file " + name + " appears twice";
+            return false;
+        }
         byOffset.push_back(i);
     }
-    std::sort(byOffset.begin(), byOffset.end(), [&](size_t a, size_t b) {
+    std::stable_sort(byOffset.begin(), byOffset.end(), [&](size_t a, size_t b) {
         return layout.entries[a].lStartOffset.get() < layout.entries[b].lStartOffset.get();
     });
-    for (size_t k = 1; k < byOffset.size(); ++k) {
-        const tagBindManagement& prev = layout.entries[byOffset[k - 1]];
-        if (prev.lStartOffset.get() + prev.lFlieSize.get() >
-            layout.entries[byOffset[k]].lStartOffset.get()) {
-            strProblem = "files of the package overlap";
+    // The files lie end to end up to the limit: no byte between them escapes the signature,
+    // and none is read twice.
+    for (size_t k = 0; k < byOffset.size(); ++k) {
+        const tagBindManagement& e = layout.entries[byOffset[k]];
+        const long long end = e.lStartOffset.get() + e.lFlieSize.get();
+        const long long next = k + 1 < byOffset.size()
+                                   ? layout.entries[byOffset[k + 1]].lStartOffset.get()
+                                   : static_cast<long long>(llLimit);
+        if (end != next) {
+            strProblem = end > next ? "files of the package overlap"
+                                    : "bytes between the package's files";
             return false;
         }
     }
@@ -173,7 +186,10 @@ bool ZepInspectPackage(std::FILE* fp, const ZepPackageLayout& layout, ZepPackage
         const std::string name = ZepBindEntryName(layout.entries[i]);
         if (!IsSignatureName(name))
             continue;
-        if (i + 1 != count || name != ZEP_BIND_SIGNATURE_NAME) {
+        const tagBindManagement& e = layout.entries[i];
+        if (i + 1 != count || name != ZEP_BIND_SIGNATURE_NAME ||
+            !std::all_of(e.szFileName + name.size(), e.szFileName + ZEP_BIND_NAME_SIZE,
+                         [](char c) { return c == '\0'; })) {
             facts.eSignature = ZEP_SIG_INVALID;
             facts.strProblem = "a signature entry out of place";
         } else if (facts.eSignature == ZEP_SIG_UNSIGNED) {
@@ -182,11 +198,25 @@ bool ZepInspectPackage(std::FILE* fp, const ZepPackageLayout& layout, ZepPackage
         }
     }
     ZepBytes key;
-    if (facts.eSignature == ZEP_SIG_VALID &&
-        (!ReadSignatureEntry(fp, layout, layout.entries[nSigned], key, facts.signature,
-                             facts.strProblem) ||
-         !ZepCheckSignableEntries(layout, nSigned, layout.llDirectoryAt, facts.strProblem)))
-        facts.eSignature = ZEP_SIG_INVALID;
+    if (facts.eSignature == ZEP_SIG_VALID) {
+        // Files, signature, directory and trailer follow each other with nothing between.
+        const tagBindManagement& sig = layout.entries[nSigned];
+        const bool bPlaced =
+            static_cast<unsigned long long>(sig.lStartOffset.get()) + sig.lFlieSize.get() ==
+                layout.llDirectoryAt &&
+            layout.llDirectoryAt + count * sizeof(tagBindManagement) +
+                    sizeof(tagBindManagementInfo) ==
+                layout.llPackageEnd;
+        if (!ReadSignatureEntry(fp, layout, sig, key, facts.signature, facts.strProblem) ||
+            !ZepCheckSignableEntries(layout, nSigned,
+                                     static_cast<unsigned long long>(sig.lStartOffset.get()),
+                                     facts.strProblem))
+            facts.eSignature = ZEP_SIG_INVALID;
+        else if (!bPlaced) {
+            facts.eSignature = ZEP_SIG_INVALID;
+            facts.strProblem = "bytes between the signature, the directory and the trailer";
+        }
+    }
     if (!key.empty())
         facts.strSigner = ZepKeyFingerprint(key);
     const bool bHashEntries = facts.eSignature == ZEP_SIG_VALID;

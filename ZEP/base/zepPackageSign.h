@@ -69,9 +69,9 @@ bool ZepReadPackageLayout(std::FILE* fp, unsigned long long llFileSize, ZepPacka
 bool ZepInspectPackage(std::FILE* fp, const ZepPackageLayout& layout, ZepPackageFacts& facts,
                        std::string& strError);
 
-// The first count entries can be signed: each lies inside the package below llLimit, is named
-// once (in any letter case, as Windows looks names up) with a name the manifest can carry, and
-// no two overlap, so that one pass reads each exactly once. False with a reason.
+// The first count entries can be signed: named once (in any letter case, as Windows looks names
+// up) with a name the manifest can carry and NUL padding, and lying end to end up to llLimit,
+// so that every byte is covered and one pass reads each exactly once. False with a reason.
 bool ZepCheckSignableEntries(const ZepPackageLayout& layout, size_t count,
                              unsigned long long llLimit, std::string& strProblem);
 
