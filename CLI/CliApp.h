@@ -16,12 +16,14 @@ struct CliEnvironment {
     unsigned long dwTickMs = 1000;         // how often the worker's record is copied
     unsigned long dwWorkerPollingMs = 500; // how often the worker asks a writing device
     CliClock clock; // halvard's own waits: retry back-off, waiting for a device to come back
+    std::string strTrustedKeysFolder; // the system's trusted package keys; empty: none
 };
 
 enum CliExitCode {
     CLI_EXIT_OK = 0,     // updated, nothing to update, or information shown
     CLI_EXIT_FAILED = 1, // any failure
     CLI_EXIT_USAGE = 2,  // bad arguments
+    CLI_EXIT_UNTRUSTED = 4, // the package is refused: unsigned, unknown signer or bad signature
 };
 
 // Runs one invocation. Opens the package once per process.

@@ -11,6 +11,7 @@ const char* const kCliUsage =
     "       halvard [--package FILE] --list [--json]\n"
     "       halvard [--package FILE] --devices [--json]\n"
     "       halvard --help | --version\n"
+    "Any form takes [--trust-key FILE]... [--require-signed] [--allow-unsigned].\n"
     "\n"
     "Updates the firmware of devices with the firmware package bound to this program\n"
     "(or the one given with --package). DEVICES: one or more --address, and --targets.\n"
@@ -32,6 +33,11 @@ const char* const kCliUsage =
     "  --journal FILE     append each device's outcome to FILE as a JSON line\n"
     "  --resume FILE      skip the devices FILE says are done; continues that journal\n"
     "  --package FILE     firmware package file to use instead of the bound one\n"
+    "  --trust-key FILE   accept packages signed by this ECDSA P-256 public key (PEM;\n"
+    "                     repeatable); the keys of the system's trusted-keys folder count too.\n"
+    "                     With any key, an unsigned or otherwise signed package is refused\n"
+    "  --allow-unsigned   accept an unsigned package although keys are trusted (recorded)\n"
+    "  --require-signed   refuse an unsigned package even when no key is trusted\n"
     "  --list             show the target model and the firmware in the package, then exit\n"
     "  --devices          list the devices the wizard would offer on this system, then exit\n"
     "  --json             one JSON object per line instead of the progress display\n"
@@ -39,19 +45,21 @@ const char* const kCliUsage =
     "  --version          show the version of halvard\n"
     "\n"
     "Exit status: 0 every device updated or needing nothing (--check: every device read),\n"
-    "1 any failure, 2 bad arguments.\n"
+    "1 any failure, 2 bad arguments, 4 the package refused (signature), no device touched.\n"
     "Ctrl-C never interrupts a transfer: each update stops at its next safe point.\n";
 
 namespace {
 
 struct ValueOption {
     const char* pszName;
-    std::string CliOptions::*pValue; // null: the repeatable --address
+    std::string CliOptions::*pValue; // null: a repeatable option collected in pList
     bool CliOptions::*pSeen;         // null: the value itself tells whether it was given
+    std::vector<std::string> CliOptions::*pList = nullptr;
 };
 
 const ValueOption kValueOptions[] = {
-    {"--address", nullptr, nullptr}, // collected in CliOptions::addresses
+    {"--address", nullptr, nullptr, &CliOptions::addresses},
+    {"--trust-key", nullptr, nullptr, &CliOptions::trustKeys},
     {"--targets", &CliOptions::strTargetsFile, nullptr},
     {"--jobs", &CliOptions::strJobs, nullptr},
     {"--port-name", &CliOptions::strPortName, nullptr},
@@ -76,6 +84,8 @@ const FlagOption kFlagOptions[] = {
     {"--devices", &CliOptions::bDevices}, {"--json", &CliOptions::bJson},
     {"--help", &CliOptions::bHelp},       {"--verify", &CliOptions::bVerify},
     {"--version", &CliOptions::bVersion},
+    {"--require-signed", &CliOptions::bRequireSigned},
+    {"--allow-unsigned", &CliOptions::bAllowUnsigned},
 };
 
 bool ParseByte(const std::string& part, int& value) {
@@ -119,7 +129,7 @@ bool ParseOne(int argc, const char* const* argv, int& i, CliOptions& options, st
     for (const ValueOption& opt : kValueOptions) {
         if (name != opt.pszName)
             continue;
-        // Devices may be named any number of times; every other value once.
+        // Devices and keys may be named any number of times; every other value once.
         const bool bRepeatable = opt.pValue == nullptr;
         if (!bRepeatable && seenValues.find(name + ' ') != std::string::npos) {
             error = name + " given twice";
@@ -138,7 +148,7 @@ bool ParseOne(int argc, const char* const* argv, int& i, CliOptions& options, st
             return false;
         }
         if (bRepeatable) {
-            options.addresses.push_back(value);
+            (options.*opt.pList).push_back(value);
             return true;
         }
         options.*opt.pValue = value;

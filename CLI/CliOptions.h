@@ -29,6 +29,10 @@ struct CliOptions {
     unsigned int nMaxFailures = 0;        // 0: no limit
     unsigned int nMaxFailuresPercent = 0; // 1..100 when given as a share of the fleet
     bool bVersion = false;
+    // Package trust (CliTrust.h).
+    std::vector<std::string> trustKeys; // --trust-key, repeatable: PEM public key files
+    bool bRequireSigned = false;
+    bool bAllowUnsigned = false;
 };
 
 // Checks the fleet safety options; false with the reason in strError.

@@ -15,3 +15,7 @@ unsigned int StopRequestCount();
 // The file holding the package appended to this program; empty when the engine's own lookup
 // finds it.
 std::string OwnPackagePath();
+
+// The system's folder of trusted package keys: /etc/halvard/trusted-keys, or on Windows
+// "Halvard\trusted-keys" under Program Files (only administrators can write either).
+std::string TrustedKeysFolder();

@@ -76,3 +76,7 @@ std::string OwnPackagePath() {
     std::string path;
     return zepRunningExecutable(path) ? path : std::string();
 }
+
+std::string TrustedKeysFolder() {
+    return "/etc/halvard/trusted-keys";
+}

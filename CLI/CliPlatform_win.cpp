@@ -3,6 +3,8 @@
 #include "CliPlatform.h"
 
 #include <windows.h>
+
+#include <shlobj.h>
 #include <atomic>
 #include <cstdio>
 #include <io.h>
@@ -38,4 +40,11 @@ unsigned int StopRequestCount() {
 
 std::string OwnPackagePath() {
     return std::string();
+}
+
+std::string TrustedKeysFolder() {
+    char path[MAX_PATH] = {};
+    if (SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK)
+        return std::string();
+    return std::string(path) + "\\Halvard\\trusted-keys";
 }

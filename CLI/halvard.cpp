@@ -12,5 +12,6 @@ int main(int argc, char** argv) {
     env.bTerminal = IsStdoutTerminal();
     env.installStopHandler = InstallStopHandler;
     env.stopRequests = StopRequestCount;
+    env.strTrustedKeysFolder = TrustedKeysFolder();
     return RunCli(argc, argv, std::cout, std::cerr, env);
 }
