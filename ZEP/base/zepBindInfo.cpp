@@ -267,3 +267,31 @@ bool zepBindInfo::getBindFileData(const char* szBindName, unsigned long dwOffset
     dwSize = static_cast<unsigned long>(got);
     return true;
 }
+
+bool zepBindInfo::readPackageRegion(const std::function<bool(const unsigned char*, size_t)>& sink) {
+    ZepLock lock(m_lock);
+    if (m_fp == nullptr)
+        return false;
+    long long start = m_bindMngInfo.lStartManageOffset.get();
+    const long count = m_bindMngInfo.lAllFileNum.get();
+    tagBindManagement entry;
+    for (long i = 0; i < count && ReadEntry(i, entry); ++i) {
+        const long long at = entry.lStartOffset.get();
+        if (at >= 0 && at < start)
+            start = at;
+    }
+    if (start < 0 || start > m_llFileSize || !SeekTo(static_cast<unsigned long long>(start)))
+        return false;
+    m_llPosition = -1; // moved by the reads below
+    std::vector<unsigned char> buffer(64 * 1024);
+    std::clearerr(m_fp);
+    for (long long left = m_llFileSize - start; left > 0;) {
+        const size_t want = left < static_cast<long long>(buffer.size()) ? static_cast<size_t>(left)
+                                                                         : buffer.size();
+        const size_t got = std::fread(buffer.data(), 1, want, m_fp);
+        if (got != want || !sink(buffer.data(), got))
+            return false;
+        left -= static_cast<long long>(got);
+    }
+    return true;
+}

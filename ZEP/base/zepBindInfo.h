@@ -9,6 +9,7 @@
 #include "zepTypes.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -56,6 +57,11 @@ public:
     // Directory lookup: where the file starts in the package and how long it is. False for an
     // unknown name, a closed package, or an entry that does not lie wholly inside the file.
     bool getBindMngData(const char* szBindName, unsigned long& dwStart, unsigned long& dwSize);
+
+    // Hands the package's own bytes to sink in order, piece by piece: from where its first file
+    // (or its directory) begins to the trailer's end, so neither a program it is bound to nor a
+    // signature after it. False when the package is closed, a read fails or sink returns false.
+    bool readPackageRegion(const std::function<bool(const unsigned char*, size_t)>& sink);
 
     zepBindInfo(const zepBindInfo&) = delete;
     zepBindInfo& operator=(const zepBindInfo&) = delete;
