@@ -76,15 +76,19 @@ struct FleetFiles {
     std::ofstream report;
 };
 
-bool OpenFleetFiles(const CliOptions& options, FleetRequest& request, FleetFiles& files,
-                    std::string& strError) {
-    if (!options.strResume.empty() && !ReadJournal(options.strResume, request.journaled, strError))
+bool OpenFleetFiles(const CliOptions& options, const std::string& strPackageSha256,
+                    FleetRequest& request, FleetFiles& files, std::string& strError) {
+    JournalMatch match;
+    match.strPackageSha256 = strPackageSha256;
+    match.bVerified = options.bVerify;
+    if (!options.strResume.empty() &&
+        !ReadJournal(options.strResume, match, request.journaled, strError))
         return false;
     // --resume alone continues the journal it reads.
     const std::string& journal =
         options.strJournal.empty() ? options.strResume : options.strJournal;
     if (!journal.empty()) {
-        if (!files.journal.Open(journal, strError))
+        if (!files.journal.Open(journal, strPackageSha256, strError))
             return false;
         files.bJournal = true;
         request.pJournal = &files.journal;
@@ -131,8 +135,11 @@ int RunFleet(const CliOptions& options, const std::vector<FleetTarget>& targets,
              const CliEnvironment& env) {
     FleetRequest request;
     FleetFiles files;
-    std::string strError;
-    if (!OpenFleetFiles(options, request, files, strError))
+    std::string strError, strSha256; // the journal names the package by its SHA-256
+    if ((!options.strJournal.empty() || !options.strResume.empty()) &&
+        !PackageSha256(strSha256, strError))
+        return PackageFailure(RESULT_ERR_FIRMREAD, strError, options.bJson, out, err);
+    if (!OpenFleetFiles(options, strSha256, request, files, strError))
         return UsageError(strError, err);
     request.bVerify = options.bVerify;
     request.dwVerifyTimeoutMs = options.dwVerifyTimeoutMs;

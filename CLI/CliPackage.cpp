@@ -3,6 +3,7 @@
 
 #include "zepBindInfo.h"
 #include "zepInfo.h"
+#include "zepSha256.h"
 
 bool LoadPackage(const std::string& strPath, std::string& strError) {
     zepBindInfo::SetPackagePath(strPath.c_str());
@@ -32,6 +33,21 @@ bool LoadPackage(const std::string& strPath, std::string& strError) {
         return false;
     }
     g_ZepInfo.loadData(&text[0], dwSize, ZEP_INFO_FILETYPE);
+    return true;
+}
+
+bool PackageSha256(std::string& strHex, std::string& strError) {
+    zepBindInfo* pBind = zepBindInfo::Instance();
+    ZepSha256 hash;
+    unsigned char digest[ZepSha256::DIGEST_SIZE];
+    if (pBind == nullptr ||
+        !pBind->readPackageRegion(
+            [&hash](const unsigned char* data, size_t size) { return hash.Update(data, size); }) ||
+        !hash.Final(digest)) {
+        strError = "Could not read the firmware package to compute its SHA-256.";
+        return false;
+    }
+    strHex = ZepHexLower(digest, sizeof digest);
     return true;
 }
 

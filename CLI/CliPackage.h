@@ -13,6 +13,11 @@
 // missing, unusable or unreadable. Call once per process, before anything else uses the package.
 bool LoadPackage(const std::string& strPath, std::string& strError);
 
+// The SHA-256 of the loaded package's own bytes (for a bound program, the package region
+// alone), as 64 lower-case hexadecimal digits: what a journal line names its package by. False
+// with a message when the package cannot be read.
+bool PackageSha256(std::string& strHex, std::string& strError);
+
 struct PackageFacts {
     std::string strModel; // first MODELNAME, else TGMNAME, else empty
     std::vector<std::pair<std::string, std::string>> firmware; // display (type, version) rows
