@@ -11,6 +11,7 @@
 #include "CliPackage.h"
 #include "CliReport.h"
 #include "CliTargets.h"
+#include "CliTrust.h"
 #include "CliUpdate.h"
 #include "HalvardVersion.h"
 #include "zepPackageCheck.h"
@@ -76,15 +77,19 @@ struct FleetFiles {
     std::ofstream report;
 };
 
-bool OpenFleetFiles(const CliOptions& options, FleetRequest& request, FleetFiles& files,
-                    std::string& strError) {
-    if (!options.strResume.empty() && !ReadJournal(options.strResume, request.journaled, strError))
+bool OpenFleetFiles(const CliOptions& options, const PackageIdentity& package,
+                    FleetRequest& request, FleetFiles& files, std::string& strError) {
+    JournalMatch match;
+    match.strPackageSha256 = package.strSha256;
+    match.bVerified = options.bVerify;
+    if (!options.strResume.empty() &&
+        !ReadJournal(options.strResume, match, request.journaled, strError))
         return false;
     // --resume alone continues the journal it reads.
     const std::string& journal =
         options.strJournal.empty() ? options.strResume : options.strJournal;
     if (!journal.empty()) {
-        if (!files.journal.Open(journal, strError))
+        if (!files.journal.Open(journal, package.strSha256, JsonPackageMembers(package), strError))
             return false;
         files.bJournal = true;
         request.pJournal = &files.journal;
@@ -127,12 +132,12 @@ UpdateRequest DeviceSettings(const PackageFacts& facts, const CliEnvironment& en
 // Several devices, the dry run, or an update with the fleet's safeguards: the fleet display,
 // then the summary when there was a fleet.
 int RunFleet(const CliOptions& options, const std::vector<FleetTarget>& targets,
-             const PackageFacts& facts, DisplayMode mode, std::ostream& out, std::ostream& err,
-             const CliEnvironment& env) {
+             const PackageFacts& facts, const PackageIdentity& package, DisplayMode mode,
+             std::ostream& out, std::ostream& err, const CliEnvironment& env) {
     FleetRequest request;
     FleetFiles files;
     std::string strError;
-    if (!OpenFleetFiles(options, request, files, strError))
+    if (!OpenFleetFiles(options, package, request, files, strError))
         return UsageError(strError, err);
     request.bVerify = options.bVerify;
     request.dwVerifyTimeoutMs = options.dwVerifyTimeoutMs;
@@ -144,6 +149,7 @@ int RunFleet(const CliOptions& options, const std::vector<FleetTarget>& targets,
             std::max<size_t>(1, (targets.size() * options.nMaxFailuresPercent + 99) / 100));
     request.clock = env.clock;
     FleetDisplay display(out, err, mode);
+    display.SetPackage(JsonPackageMembers(package), PackageLine(package));
     if (env.installStopHandler && !env.installStopHandler())
         display.Notice(kNoStopHandler);
     request.nJobs = options.nJobs;
@@ -181,9 +187,25 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     const std::string strPackage =
         options.strPackage.empty() ? env.strOwnPackagePath : options.strPackage;
     PackageFacts facts;
-    // The package that cannot be read is -8; a key of it that cannot be used is -9.
-    if (!LoadPackage(strPackage, strError))
-        return PackageFailure(RESULT_ERR_FIRMREAD, strError, options.bJson, out, err);
+    ZepTrust trust;
+    if (!BuildTrust(options, env.strTrustedKeysFolder, trust, strError))
+        return UsageError(strError, err);
+    // The package that cannot be read is -8, as is one refused for its signature (with its own
+    // exit status); a key of it that cannot be used is -9.
+    ZepPackageLoad load;
+    if (!LoadPackage(strPackage, trust, load, strError)) {
+        if (load.eResult != ZEP_LOAD_UNTRUSTED)
+            return PackageFailure(RESULT_ERR_FIRMREAD, strError, options.bJson, out, err);
+        err << "halvard: " << strError << '\n';
+        if (options.bJson) {
+            std::string object = JsonFinal(RESULT_ERR_FIRMREAD, 0, false, strError);
+            object.insert(object.size() - 1, "," + JsonPackageMembers(IdentityOf(load)) +
+                                                 ",\"refused\":true");
+            out << object << '\n';
+        }
+        return CLI_EXIT_UNTRUSTED;
+    }
+    const PackageIdentity package = IdentityOf(load);
     if (!ReadPackageFacts(facts, strError))
         return PackageFailure(RESULT_ERR_SYSTEM, strError, options.bJson, out, err);
     if (options.bList) {
@@ -209,9 +231,10 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     const bool bSafeguards = options.bVerify || options.nRetries != 0 ||
                              !options.strJournal.empty() || !options.strResume.empty();
     if (options.bCheck || targets.size() > 1 || bSafeguards)
-        return RunFleet(options, targets, facts, mode, out, err, env);
+        return RunFleet(options, targets, facts, package, mode, out, err, env);
 
     ProgressDisplay display(out, err, mode);
+    display.SetPackageMembers(JsonPackageMembers(package));
     if (env.installStopHandler && !env.installStopHandler())
         display.Notice(kNoStopHandler);
     const FleetTarget& target = targets.front();

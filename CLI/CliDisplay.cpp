@@ -66,7 +66,10 @@ void ProgressDisplay::Notice(const std::string& text) {
 void ProgressDisplay::Final(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStopped,
                             const std::string& strCaption, const std::string& strMessage) {
     if (m_mode == DisplayMode::JSON) {
-        m_out << JsonFinal(nResult, dwUpdatedFirmNum, bStopped, strMessage) << '\n' << std::flush;
+        std::string object = JsonFinal(nResult, dwUpdatedFirmNum, bStopped, strMessage);
+        if (!m_strPackage.empty())
+            object.insert(object.size() - 1, "," + m_strPackage);
+        m_out << object << '\n' << std::flush;
         return;
     }
     EndBarLine();

@@ -38,6 +38,8 @@ public:
     void Update(const tag_devinfo& info, const ProgressView& view) override;
     void Notice(const std::string& text) override;
     // The closing report: the result message, or in JSON mode the final object.
+    // JSON members that name the package, added to the final object.
+    void SetPackageMembers(const std::string& members) { m_strPackage = members; }
     void Final(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStopped,
                const std::string& strCaption, const std::string& strMessage);
 
@@ -58,4 +60,5 @@ private:
     tag_devinfo m_lastInfo;
     size_t m_barLength = 0; // length of the bar line on screen; 0 when none is open
     TransferRate m_rate;
+    std::string m_strPackage;
 };

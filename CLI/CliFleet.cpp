@@ -104,6 +104,10 @@ DeviceEnd VerifyEnd(const VerifyResult& verify, const UpdateOutcome& outcome,
                          ",\"version\":" + JsonString(verify.strVersion) +
                          ",\"package_version\":" + JsonString(verify.strPackage);
         break;
+    case DeviceOutcome::DID_NOT_RESTART:
+        end.strMessage = DidNotRestartText(dwTimeoutMs, verify.strReported);
+        end.strMembers = "\"reported\":" + JsonString(verify.strReported);
+        break;
     case DeviceOutcome::STOPPED:
         end.strMessage = OneLine(outcome.strMessage) + " Verifying was stopped at your request.";
         break;
@@ -175,7 +179,6 @@ std::vector<FleetSummaryRow> RunFleetUpdate(const std::vector<FleetTarget>& targ
             VerifyPlan plan;
             plan.wPortNo = request.device.wPortNo;
             plan.dwTimeoutMs = request.dwVerifyTimeoutMs;
-            plan.dwSettleMs = request.dwVerifySettleMs;
             plan.dwPollMs = request.dwVerifyPollMs;
             plan.clock = request.clock;
             plan.stopped = userStop;
@@ -196,10 +199,12 @@ std::vector<FleetSummaryRow> RunFleetUpdate(const std::vector<FleetTarget>& targ
         if (!facts.bOk)
             ++failures;
         if (request.pJournal != nullptr &&
-            !request.pJournal->Append(JsonWithDevice(
-                target.strName, "{" + members + ",\"result\":" + std::to_string(outcome.nResult) +
-                                    ",\"updated\":" + std::to_string(outcome.dwUpdatedFirmNum) +
-                                    ",\"message\":" + JsonString(end.strMessage) + "}"))) {
+            !request.pJournal->Append(
+                JsonWithDevice(target.strName,
+                               "{" + members + ",\"result\":" + std::to_string(outcome.nResult) +
+                                   ",\"updated\":" + std::to_string(outcome.dwUpdatedFirmNum) +
+                                   ",\"message\":" + JsonString(end.strMessage) + "}"),
+                end.outcome == DeviceOutcome::VERIFIED)) {
             display.Notice(kJournalBroken);
             journalBroken = true;
             row.bOk = false;

@@ -22,13 +22,13 @@ struct FleetRequest {
     // Trust: verification, retries, waves, the journal and what it says is done.
     bool bVerify = false;
     unsigned long dwVerifyTimeoutMs = 300000;
-    unsigned long dwVerifySettleMs = 5000;
-    unsigned long dwVerifyPollMs = 5000;
+    unsigned long dwVerifyPollMs = 1000; // during the first minute; every 5 s after that
     unsigned int nRetries = 0;
     unsigned int nCanary = 0;      // the first devices, updated before any other
     unsigned int nMaxFailures = 0; // begin no device once this many failed; 0: no limit
     FleetJournal* pJournal = nullptr;
-    std::map<std::string, DeviceOutcome> journaled; // --resume: last outcome by device
+    // --resume: last outcome by device, of the devices whose last line counts for this run
+    std::map<std::string, DeviceOutcome> journaled;
     CliClock clock;
 };
 

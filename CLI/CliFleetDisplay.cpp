@@ -113,7 +113,10 @@ void FleetDisplay::Totals(size_t done, size_t total, size_t failed, unsigned lon
 void FleetDisplay::Summary(const std::vector<FleetSummaryRow>& rows) {
     std::lock_guard<std::mutex> guard(m_lock);
     if (m_mode == DisplayMode::JSON) {
-        m_out << JsonSummary(rows) << '\n' << std::flush;
+        std::string object = JsonSummary(rows);
+        if (!m_strPackage.empty())
+            object.insert(object.size() - 1, "," + m_strPackage);
+        m_out << object << '\n' << std::flush;
         return;
     }
     size_t width = 6; // "Device"
@@ -129,8 +132,10 @@ void FleetDisplay::Summary(const std::vector<FleetSummaryRow>& rows) {
     }
     const size_t failed = static_cast<size_t>(
         std::count_if(rows.begin(), rows.end(), [](const FleetSummaryRow& r) { return !r.bOk; }));
-    m_out << rows.size() - failed << " of " << rows.size() << " device(s) succeeded.\n"
-          << std::flush;
+    m_out << rows.size() - failed << " of " << rows.size() << " device(s) succeeded.\n";
+    if (!m_strPackageLine.empty())
+        m_out << m_strPackageLine << '\n';
+    m_out << std::flush;
 }
 
 void FleetDeviceSink::Update(const tag_devinfo& info, const ProgressView& view) {
@@ -170,6 +175,8 @@ void FleetDeviceSink::Final(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool b
         std::string object = JsonFinal(nResult, dwUpdatedFirmNum, bStopped, strMessage);
         if (!strMembers.empty())
             object.insert(object.size() - 1, "," + strMembers);
+        if (!m_display.PackageMembers().empty())
+            object.insert(object.size() - 1, "," + m_display.PackageMembers());
         m_display.Line(JsonWithDevice(m_strName, object));
         return;
     }

@@ -38,6 +38,13 @@ public:
     // The same notice from every worker is shown once in a row.
     void Notice(const std::string& text);
     void Summary(const std::vector<FleetSummaryRow>& rows);
+    // The package's identity: JSON members for every final object and the summary, and the
+    // summary's closing line on a terminal.
+    void SetPackage(const std::string& members, const std::string& line) {
+        m_strPackage = members;
+        m_strPackageLine = line;
+    }
+    const std::string& PackageMembers() const { return m_strPackage; }
     // The fleet's own live line below the devices' (terminal only): done, failed, time left.
     void Totals(size_t done, size_t total, size_t failed, unsigned long long elapsedMs);
 
@@ -51,6 +58,7 @@ private:
     std::map<size_t, std::string> m_live; // by device index: the order the devices were given
     size_t m_drawn = 0;                   // live lines on screen below the cursor's line
     std::string m_lastNotice;
+    std::string m_strPackage, m_strPackageLine;
 };
 
 // One device's progress in a fleet run: what changed, in the fleet's form.

@@ -2,6 +2,7 @@
 // objects whose values are strings, numbers, booleans or null.
 #include "CliJournal.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -70,20 +71,43 @@ bool ParseString(const std::string& s, size_t& i, std::string& out) {
 }
 
 // A number, true, false or null: the characters that may make one.
-bool SkipScalar(const std::string& s, size_t& i) {
+bool ParseScalar(const std::string& s, size_t& i, std::string& word) {
     const size_t begin = i;
     while (i < s.size() && std::string("+-.0123456789eEtrufalsn").find(s[i]) != std::string::npos)
         ++i;
-    const std::string word = s.substr(begin, i - begin);
+    word = s.substr(begin, i - begin);
     if (word == "true" || word == "false" || word == "null")
         return true;
     return !word.empty() && word.find_first_of("0123456789") != std::string::npos &&
            word.find_first_of("trufalsn") == std::string::npos;
 }
 
+// Where the file's last whole line ends (0: none), or -1 when it cannot be read.
+long long WholeLinesEnd(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in)
+        return 0; // no file yet
+    long long end = static_cast<long long>(in.tellg());
+    char chunk[4096];
+    while (end > 0) {
+        const long long from = end > static_cast<long long>(sizeof chunk)
+                                   ? end - static_cast<long long>(sizeof chunk)
+                                   : 0;
+        in.seekg(from);
+        if (!in.read(chunk, end - from))
+            return -1;
+        for (long long i = end - from; i > 0; --i)
+            if (chunk[i - 1] == '\n')
+                return from + i;
+        end = from;
+    }
+    return 0;
+}
+
 } // namespace
 
-bool ParseFlatJsonObject(const std::string& text, std::map<std::string, std::string>& strings) {
+bool ParseFlatJsonObject(const std::string& text, std::map<std::string, std::string>& strings,
+                         std::map<std::string, std::string>* scalars) {
     size_t i = 0;
     SkipSpace(text, i);
     if (i >= text.size() || text[i++] != '{')
@@ -105,8 +129,10 @@ bool ParseFlatJsonObject(const std::string& text, std::map<std::string, std::str
                 if (!ParseString(text, i, value))
                     return false;
                 strings[key] = value;
-            } else if (!SkipScalar(text, i)) {
+            } else if (!ParseScalar(text, i, value)) {
                 return false;
+            } else if (scalars != nullptr) {
+                (*scalars)[key] = value;
             }
             SkipSpace(text, i);
             if (i < text.size() && text[i] == ',') {
@@ -124,31 +150,37 @@ bool ParseFlatJsonObject(const std::string& text, std::map<std::string, std::str
     return i == text.size();
 }
 
-bool FleetJournal::Open(const std::string& path, std::string& strError) {
-    bool bCutShort = false;
-    {
-        std::ifstream in(path, std::ios::binary | std::ios::ate);
-        if (in && in.tellg() > 0) {
-            in.seekg(-1, std::ios::end);
-            bCutShort = in.get() != '\n';
-        }
-    }
-    if (!m_file.Open(path, strError))
+bool FleetJournal::Open(const std::string& path, const std::string& strPackageSha256,
+                        const std::string& strPackageMembers, std::string& strError) {
+    m_strPackageSha256 = strPackageSha256;
+    m_strPackageMembers = strPackageMembers;
+    // Cut away rather than ended: an ended piece would be a whole line that is no outcome.
+    const long long end = WholeLinesEnd(path);
+    std::error_code missing, error;
+    const uintmax_t size = std::filesystem::file_size(path, missing);
+    if (end >= 0 && !missing && size != static_cast<uintmax_t>(end))
+        std::filesystem::resize_file(path, static_cast<uintmax_t>(end), error);
+    if (end < 0 || error) {
+        strError = "cannot cut away the line a crash left unfinished in " + path;
         return false;
-    if (bCutShort && !m_file.Append("\n")) {
-        strError = "cannot write to " + path;
-        return false;
     }
-    return true;
+    return m_file.Open(path, strError);
 }
 
-bool FleetJournal::Append(const std::string& strObject) {
+bool FleetJournal::Append(const std::string& strObject, bool bVerified) {
+    // The object ends in its closing brace: the journal's own members go before it.
+    // The package's members name its SHA-256 first; a journal opened without them still does.
+    const std::string package = m_strPackageMembers.empty()
+                                    ? "\"package_sha256\":\"" + m_strPackageSha256 + "\""
+                                    : m_strPackageMembers;
+    const std::string line = strObject.substr(0, strObject.rfind('}')) + "," + package +
+                             ",\"verified\":" + (bVerified ? "true" : "false") + "}\n";
     std::lock_guard<std::mutex> guard(m_lock);
-    return m_file.Append(strObject + "\n");
+    return m_file.Append(line);
 }
 
-bool ReadJournal(const std::string& path, std::map<std::string, DeviceOutcome>& last,
-                 std::string& strError) {
+bool ReadJournal(const std::string& path, const JournalMatch& match,
+                 std::map<std::string, DeviceOutcome>& last, std::string& strError) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         strError = "cannot read the journal " + path;
@@ -166,14 +198,22 @@ bool ReadJournal(const std::string& path, std::map<std::string, DeviceOutcome>& 
         begin = end + 1;
         if (line.find_first_not_of(" \t\r") == std::string::npos)
             continue;
-        std::map<std::string, std::string> members;
+        std::map<std::string, std::string> members, scalars;
         DeviceOutcome outcome = DeviceOutcome::FAILED;
-        if (!ParseFlatJsonObject(line, members) || members.count("device") == 0 ||
+        if (!ParseFlatJsonObject(line, members, &scalars) || members.count("device") == 0 ||
             members.count("outcome") == 0 || !OutcomeFromJson(members["outcome"], outcome)) {
             strError = path + " line " + std::to_string(number) + ": not a device outcome";
             return false;
         }
-        last[members["device"]] = outcome;
+        // A line of another package, or of one not named (an older journal), says nothing
+        // about this package on that device; neither does an unverified one to a verifying run.
+        const auto sha = members.find("package_sha256");
+        if (sha != members.end() && !match.strPackageSha256.empty() &&
+            sha->second == match.strPackageSha256 &&
+            (!match.bVerified || scalars["verified"] == "true"))
+            last[members["device"]] = outcome;
+        else
+            last.erase(members["device"]);
     }
     return true;
 }

@@ -13,6 +13,7 @@ const OutcomeFacts kOutcomes[] = {
     {DeviceOutcome::STOPPED, "stopped", false, false},
     {DeviceOutcome::NOT_BEGUN, "not begun", false, false},
     {DeviceOutcome::SKIPPED, "skipped", true, false},
+    {DeviceOutcome::DID_NOT_RESTART, "did not restart", false, false},
 };
 
 } // namespace
@@ -48,6 +49,14 @@ std::string OldVersionText(const std::string& strImage, const std::string& strVe
 std::string NotBackText(unsigned long dwTimeoutMs) {
     return "The device did not come back within " + std::to_string(dwTimeoutMs / 1000) +
            " s after the update; its firmware is not verified.";
+}
+
+std::string DidNotRestartText(unsigned long dwTimeoutMs, const std::string& strReported) {
+    return "The device was not seen restarting within " + std::to_string(dwTimeoutMs / 1000) +
+           " s after the update, so what it reports proves nothing (" +
+           (strReported.empty() ? std::string("it could not be read")
+                                : "it reports " + strReported) +
+           "); its firmware is not verified.";
 }
 
 std::string CanaryFailedText() {

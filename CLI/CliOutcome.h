@@ -8,8 +8,9 @@ enum class DeviceOutcome {
     UPDATED,
     NOTHING_TO_UPDATE,
     VERIFIED,
-    OLD_VERSION, // came back after the update still reporting another version
-    NOT_BACK,    // did not come back within the verify time-out
+    OLD_VERSION,     // came back after the update still reporting another version
+    NOT_BACK,        // went away after the update, not back within the verify time-out
+    DID_NOT_RESTART, // never seen going away for its restart: what it reports proves nothing
     FAILED,
     STOPPED,   // ended by a stop request
     NOT_BEGUN, // never begun: stop request, a canary failed, or the failure limit was reached
@@ -32,6 +33,8 @@ std::string VerifiedText();
 std::string OldVersionText(const std::string& strImage, const std::string& strVersion,
                            const std::string& strPackage);
 std::string NotBackText(unsigned long dwTimeoutMs);
+// strReported: what the device last reported, e.g. "BOOTABLE HV001200"; empty: never read.
+std::string DidNotRestartText(unsigned long dwTimeoutMs, const std::string& strReported);
 std::string CanaryFailedText();
 std::string FailureLimitText(unsigned int nFailures);
 std::string SkippedText(DeviceOutcome journaled);

@@ -4,35 +4,18 @@
 #include "zepBindInfo.h"
 #include "zepInfo.h"
 
-bool LoadPackage(const std::string& strPath, std::string& strError) {
+bool LoadPackage(const std::string& strPath, const ZepTrust& trust, ZepPackageLoad& load,
+                 std::string& strError) {
     zepBindInfo::SetPackagePath(strPath.c_str());
-    zepBindInfo* pBind = zepBindInfo::Instance();
     const std::string where = strPath.empty() ? "this program" : strPath;
-    if (pBind == nullptr) {
-        strError = "Out of memory while opening the firmware package.";
-        return false;
-    }
-    if (!pBind->IsBindZepFile()) {
-        strError = "No usable firmware package in " + where +
-                   " (a package holds at least one firmware image and ZEPINFO.txt).";
-        return false;
-    }
-    unsigned long dwSize = 0;
-    if (!pBind->getBindFileSize(ZEP_BIND_INFO_NAME, dwSize)) {
-        strError = "The firmware package in " + where + " holds no ZEPINFO.txt.";
-        return false;
-    }
-    std::string text(dwSize, '\0');
-    unsigned long dwRead = dwSize;
-    if (dwSize != 0 &&
-        (!pBind->getBindFileData(ZEP_BIND_INFO_NAME, 0, reinterpret_cast<unsigned char*>(&text[0]),
-                                 dwRead) ||
-         dwRead != dwSize)) {
-        strError = "Could not read ZEPINFO.txt from the firmware package in " + where + ".";
-        return false;
-    }
-    g_ZepInfo.loadData(&text[0], dwSize, ZEP_INFO_FILETYPE);
-    return true;
+    // Read whole every time: the run's records name the package by its SHA-256.
+    if (ZepLoadPackage(&trust, load) == ZEP_LOAD_OK)
+        return true;
+    strError = load.strProblem;
+    if (!strError.empty() && strError.back() == '.')
+        strError.pop_back();
+    strError += " (" + where + ").";
+    return false;
 }
 
 bool ReadPackageFacts(PackageFacts& facts, std::string& strError) {

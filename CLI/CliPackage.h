@@ -2,16 +2,20 @@
 // reads what the updater shows and needs from it.
 #pragma once
 
+#include "zepPackageLoad.h"
 #include "zepParse.h"
 
 #include <string>
 #include <utility>
 #include <vector>
 
-// Opens the package in strPath (the program's own file when the package is appended to it) and
-// loads its ZEPINFO.txt into g_ZepInfo. False with a message for the user when the package is
-// missing, unusable or unreadable. Call once per process, before anything else uses the package.
-bool LoadPackage(const std::string& strPath, std::string& strError);
+// Opens the package in strPath (the program's own file when the package is appended to it),
+// reads it whole for its SHA-256 and signature, and loads its ZEPINFO.txt into g_ZepInfo when
+// trust accepts it. False with a message for the user when the package is missing, unusable,
+// unreadable or refused (load says which). Call once per process, before anything else uses
+// the package.
+bool LoadPackage(const std::string& strPath, const ZepTrust& trust, ZepPackageLoad& load,
+                 std::string& strError);
 
 struct PackageFacts {
     std::string strModel; // first MODELNAME, else TGMNAME, else empty

@@ -8,8 +8,7 @@
 namespace {
 
 bool EndsWithNoCase(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() &&
-           ZepEqualNoCase(text.substr(text.size() - end.size()), end);
+    return text.size() >= end.size() && ZepEqualNoCase(text.substr(text.size() - end.size()), end);
 }
 
 std::string Reason(const CheckReport& report) {
@@ -33,30 +32,43 @@ bool ReportFormatOf(const std::string& path, ReportFormat& format) {
 }
 
 std::string CsvField(const std::string& text) {
-    const bool bFormula =
-        !text.empty() && std::string("=+-@\t\r").find(text[0]) != std::string::npos;
-    std::string value = bFormula ? "'" + text : text;
-    if (!bFormula && value.find_first_of(",\"\r\n") == std::string::npos)
-        return value;
+    // A spreadsheet splits a line at ',' or ';' as its locale has it, and honours quotes only at
+    // a cell's start: a cell may begin at the field's start or after any separator inside it.
+    const std::string formula = "=+-@\t\r", separators = ",;\t";
     std::string quoted = "\"";
-    for (char c : value)
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    bool bCellStart = true;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        if (bCellStart) {
+            const size_t first = text.find_first_not_of(" \"", i);
+            if (first != std::string::npos && formula.find(text[first]) != std::string::npos)
+                quoted += '\'';
+        }
+        if (i == text.size())
+            break;
+        quoted += text[i] == '"' ? std::string("\"\"") : std::string(1, text[i]);
+        bCellStart = separators.find(text[i]) != std::string::npos;
+    }
     return quoted + "\"";
 }
 
 std::string InventoryCsv(const std::vector<InventoryRow>& rows) {
-    std::string out = "device,model,image,file,installed,packaged,verdict,error\r\n";
+    auto line = [](std::initializer_list<std::string> fields) {
+        std::string text;
+        for (const std::string& field : fields)
+            text += (text.empty() ? "" : ",") + CsvField(field);
+        return text + "\r\n";
+    };
+    std::string out =
+        line({"device", "model", "image", "file", "installed", "packaged", "verdict", "error"});
     for (const InventoryRow& row : rows) {
         const CheckReport& report = row.second;
-        const std::string head = CsvField(row.first) + "," + CsvField(report.strModel) + ",";
         if (!report.bRead || report.images.empty()) {
-            out += head + ",,,,," + CsvField(Reason(report)) + "\r\n";
+            out += line({row.first, report.strModel, "", "", "", "", "", Reason(report)});
             continue;
         }
         for (const ImageVerdict& image : report.images)
-            out += head + CsvField(image.strType) + "," + CsvField(image.strFile) + "," +
-                   CsvField(image.strDeviceVersion) + "," + CsvField(image.strPackageVersion) +
-                   "," + CsvField(image.pszVerdict) + ",\r\n";
+            out += line({row.first, report.strModel, image.strType, image.strFile,
+                         image.strDeviceVersion, image.strPackageVersion, image.pszVerdict, ""});
     }
     return out;
 }

@@ -14,8 +14,9 @@ enum class ReportFormat { CSV, JSON };
 // The format named by the path's extension (.csv or .json, any case); false for another.
 bool ReportFormatOf(const std::string& path, ReportFormat& format);
 
-// One CSV field: quoted when it holds a separator, quote or line end, and a leading = + - @
-// (or tab, CR) neutralised with an apostrophe so that a spreadsheet shows it as text.
+// One CSV field, always quoted. A = + - @ (or tab, CR) that would begin a cell, whether the
+// spreadsheet splits at ',' or at ';', is neutralised with an apostrophe so that it shows as
+// text: at the field's start and after any ',' ';' or tab inside it (past spaces and quotes).
 std::string CsvField(const std::string& text);
 
 using InventoryRow = std::pair<std::string, CheckReport>; // the device as given, its reading

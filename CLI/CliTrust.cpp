@@ -1,6 +1,7 @@
 // Building the run's trust from options and the system's folder.
 #include "CliTrust.h"
 
+#include "CliJson.h"
 #include "CliOptions.h"
 
 #include <fstream>
@@ -44,6 +45,22 @@ bool BuildTrust(const CliOptions& options, const std::string& strFolder, ZepTrus
         if (!ReadKey(file, trust, strError))
             return false;
     return true;
+}
+
+std::string JsonPackageMembers(const PackageIdentity& id) {
+    return "\"package_sha256\":" + JsonString(id.strSha256) + ",\"signer\":" +
+           JsonString(id.strSigner) + ",\"signature\":" + JsonString(id.strSignature);
+}
+
+std::string PackageLine(const PackageIdentity& id) {
+    std::string line = "Package " + id.strSha256 + ": ";
+    if (id.strSignature == ZepTrustVerdictName(ZEP_TRUST_SIGNED))
+        return line + "signed by trusted key " + id.strSigner + ".";
+    if (id.strSignature == ZepTrustVerdictName(ZEP_TRUST_UNSIGNED_ALLOWED))
+        return line + "unsigned, sent because --allow-unsigned was given.";
+    return line + "not verified (no trusted key is configured; " +
+           (id.strSigner == "unsigned" ? std::string("unsigned") : "signed by " + id.strSigner) +
+           ").";
 }
 
 PackageIdentity IdentityOf(const ZepPackageLoad& load) {

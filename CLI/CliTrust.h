@@ -26,3 +26,8 @@ struct PackageIdentity {
     std::string strSignature; // the verdict's name: "signed", "not verified", "unsigned, allowed"
 };
 PackageIdentity IdentityOf(const ZepPackageLoad& load);
+// The identity as JSON members (no braces): "package_sha256", "signer", "signature".
+std::string JsonPackageMembers(const PackageIdentity& id);
+// One line for a summary on the terminal: the package's SHA-256 and who signed it, or that it
+// was not verified.
+std::string PackageLine(const PackageIdentity& id);

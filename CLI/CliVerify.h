@@ -1,5 +1,7 @@
-// --verify: after an update, wait for the device to come back from its restart, read its
-// TargetInfo.txt as the dry run does, and hold every image's version against the package.
+// --verify: after an update, see the device go away for its restart, wait for it to come back,
+// read its TargetInfo.txt as the dry run does, and hold every image's version against the
+// package. A device may report the written versions before the boot that judges them, so no
+// reading counts before the device was seen refusing or not answering a connection.
 #pragma once
 
 #include "CliClock.h"
@@ -12,15 +14,19 @@
 struct VerifyPlan {
     unsigned short wPortNo = 0;
     unsigned long dwTimeoutMs = 300000;
-    unsigned long dwSettleMs = 5000; // a device may still answer before it goes down
-    unsigned long dwPollMs = 5000;
+    // Polled this often during the first minute, so that a quick restart is not missed, and
+    // every dwLatePollMs after that.
+    unsigned long dwPollMs = 1000;
+    unsigned long dwLatePollMs = 5000;
     CliClock clock;
     std::function<bool()> stopped;
 };
 
 struct VerifyResult {
-    DeviceOutcome outcome = DeviceOutcome::NOT_BACK; // VERIFIED, OLD_VERSION, NOT_BACK, STOPPED
-    std::string strImage, strVersion, strPackage;    // OLD_VERSION: the first image that differs
+    // VERIFIED, OLD_VERSION, NOT_BACK, DID_NOT_RESTART, STOPPED
+    DeviceOutcome outcome = DeviceOutcome::NOT_BACK;
+    std::string strImage, strVersion, strPackage; // OLD_VERSION: the first image that differs
+    std::string strReported; // DID_NOT_RESTART: its last reading ("TYPE VERSION, ..."), or empty
 };
 
 VerifyResult VerifyDevice(const FleetTarget& target, const VerifyPlan& plan);

@@ -144,10 +144,14 @@ TEST_F(CliRunTest, WorkerThatCannotStartIsAHostError) {
     int code = Run({"--json", "--address", "127.0.0.1"});
     zepmac::SetBeginThreadHook(previous);
     EXPECT_EQ(CLI_EXIT_FAILED, code);
-    EXPECT_EQ("{\"final\":true,\"result\":-9,\"updated\":0,\"stopped\":false,\"message\":\"An "
-              "error occurred in this computer. Restart your computer, and then try to update "
-              "the firmware again.\"}\n",
-              out.str());
+    // The final object, then the package it was to send.
+    EXPECT_EQ(0u, out.str().find("{\"final\":true,\"result\":-9,\"updated\":0,\"stopped\":false,"
+                                 "\"message\":\"An error occurred in this computer. Restart your "
+                                 "computer, and then try to update the firmware again.\","
+                                 "\"package_sha256\":\""))
+        << out.str();
+    EXPECT_NE(std::string::npos, out.str().find("\"signer\":\"unsigned\",\"signature\":\"not "
+                                                "verified\"}\n"));
     EXPECT_EQ(0, device->connects);
 }
 

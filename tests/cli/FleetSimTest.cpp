@@ -3,6 +3,8 @@
 // and a stop request. Run under ThreadSanitizer as part of the worker tests.
 #include "FleetFixture.h"
 
+#include <fstream>
+
 // Four devices at once: one refuses as busy, one drops the connection during the transfer. The
 // other two receive both images whole, and each device ends with its own result.
 TEST_F(FleetSimTest, BusyAndLostDevicesDoNotHarmTheOthers) {
@@ -37,7 +39,7 @@ TEST_F(FleetSimTest, BusyAndLostDevicesDoNotHarmTheOthers) {
     EXPECT_TRUE(sims[2]->ReceivedImages().empty());
     EXPECT_GT(Logged(2, "SendFile"), 0u);
     EXPECT_EQ(0u, lines.back().find("{\"summary\":[{\"device\":\"127.0.0.2\",\"result\":1,"));
-    EXPECT_NE(std::string::npos, lines.back().find("\"failed\":2}"));
+    EXPECT_NE(std::string::npos, lines.back().find("\"failed\":2,\"package_sha256\":"));
 }
 
 // The dry run: the device needs the first image and already has the second. Both verdicts are
@@ -144,7 +146,7 @@ TEST_F(FleetSimTest, VerifyTellsWhatTheDeviceRunsAfterItsRestart) {
     std::vector<SimOptions> options(3);
     for (SimOptions& o : options) {
         o.restart = true;
-        o.restartMs = 50;
+        o.restartMs = 150; // long enough to be seen away between two readings
         o.imageVersions = {{"BOOTABLE", "HV001200"}};
     }
     options[1].restartKeepsOld = true;
@@ -152,23 +154,61 @@ TEST_F(FleetSimTest, VerifyTellsWhatTheDeviceRunsAfterItsRestart) {
     StartSimulators(options);
     WriteFleetPackage(ZepInfo({kBootRow}), {{"boot.bin", Pattern(1000)}});
 
-    EXPECT_EQ(CLI_EXIT_FAILED, Run({"--json", "--verify", "--verify-timeout", "30", "--address",
+    EXPECT_EQ(CLI_EXIT_FAILED, Run({"--json", "--verify", "--verify-timeout", "60", "--address",
                                     Address(0), "--address", Address(1), "--address", Address(2)}));
     const std::vector<std::string> lines = JsonLines(out.str());
     const char* const expected[] = {
-        "\"outcome\":\"verified\",\"attempts\":1}",
+        "\"outcome\":\"verified\",\"attempts\":1,\"package_sha256\"",
         "\"outcome\":\"old version\",\"attempts\":1,\"image\":\"BOOTABLE\",\"version\":"
-        "\"HV001100\",\"package_version\":\"HV001200\"}",
-        "\"outcome\":\"not back\",\"attempts\":1}",
+        "\"HV001100\",\"package_version\":\"HV001200\",\"package_sha256\"",
+        "\"outcome\":\"not back\",\"attempts\":1,\"package_sha256\"",
     };
     for (size_t i = 0; i < 3; ++i) {
         const std::string final = LastOf(lines, Address(i), "\"final\":true,\"result\":1,");
         EXPECT_NE(std::string::npos, final.find(expected[i])) << final << "\n" << out.str();
     }
-    EXPECT_NE(std::string::npos, lines.back().find("\"failed\":2}"));
+    EXPECT_NE(std::string::npos, lines.back().find("\"failed\":2,\"package_sha256\":"));
     // A second run finds nothing to update on the verified device.
     EXPECT_EQ(CLI_EXIT_OK, Run({"--json", "--address", Address(0)}));
     EXPECT_NE(std::string::npos, out.str().find("\"result\":-11,")) << out.str();
+}
+
+// A device may report the written versions before the boot that judges them: no reading counts
+// until it was seen going away. A quick restart is not missed.
+TEST_F(FleetSimTest, VerifyCountsOnlyAReadingAfterTheRestart) {
+    const struct {
+        uint32_t stagedMs, restartMs;
+        const char* pszTimeout;
+        const char* pszOutcome;
+    } cases[] = {
+        {0, 300, "300", "\"outcome\":\"verified\""},
+        {200, 200, "300",
+         "\"outcome\":\"old version\",\"attempts\":1,\"image\":\"BOOTABLE\",\"version\":"
+         "\"HV001100\""},
+        {600000, 300, "5",
+         "\"outcome\":\"did not restart\",\"attempts\":1,\"reported\":"
+         "\"BOOTABLE HV001200\""},
+    };
+    for (const auto& c : cases) {
+        for (auto& sim : sims)
+            sim->Stop();
+        sims.clear();
+        std::vector<SimOptions> options(1);
+        options[0].restart = true;
+        options[0].restartMs = c.restartMs;
+        options[0].stagedMs = c.stagedMs;
+        options[0].imageVersions = {{"BOOTABLE", "HV001200"}};
+        StartSimulators(options);
+        WriteFleetPackage(ZepInfo({kBootRow}), {{"boot.bin", Pattern(1000)}});
+        const int expected = std::string(c.pszOutcome).find("verified") != std::string::npos
+                                 ? CLI_EXIT_OK
+                                 : CLI_EXIT_FAILED;
+        EXPECT_EQ(expected, Run({"--json", "--verify", "--verify-timeout", c.pszTimeout,
+                                 "--address", Address(0)}));
+        EXPECT_NE(std::string::npos,
+                  LastOf(JsonLines(out.str()), Address(0), "\"final\":true,").find(c.pszOutcome))
+            << out.str();
+    }
 }
 
 // A device busy for its first two enters is updated on the third attempt; a write error after
@@ -237,7 +277,7 @@ TEST_F(FleetSimTest, WavesStopBeforeTheRestOfTheFleet) {
 TEST_F(FleetSimTest, InventoryReportHasARowForEveryDevice) {
     std::vector<SimOptions> options(3);
     options[0].restart = true;
-    options[0].restartMs = 0;
+    options[0].restartMs = 300;
     options[0].imageVersions = {{"BOOTABLE", "HV001200"}};
     options[1].targetInfo = DefaultTargetInfo();
     options[1].targetInfo.replace(options[1].targetInfo.find("HV001100"), 8, "HV001200");
@@ -260,14 +300,17 @@ TEST_F(FleetSimTest, InventoryReportHasARowForEveryDevice) {
         const std::string rows = text.str();
         if (std::string(ext) == ".csv") {
             EXPECT_NE(std::string::npos,
-                      rows.find("127.0.0.2,HV2000,BOOTABLE,boot.bin,HV001200,HV001200,"
-                                "no update needed,\r\n"))
+                      rows.find("\"127.0.0.2\",\"HV2000\",\"BOOTABLE\",\"boot.bin\",\"HV001200\","
+                                "\"HV001200\",\"no update needed\",\"\"\r\n"))
                 << rows;
             EXPECT_NE(std::string::npos,
-                      rows.find("127.0.0.3,HV2000,BOOTABLE,boot.bin,HV001200,HV001200,"
-                                "no update needed,\r\n"));
-            EXPECT_NE(std::string::npos, rows.find("127.0.0.4,\"'=HV2000\",BOOTABLE,boot.bin,"));
-            EXPECT_NE(std::string::npos, rows.find("127.0.0.5,,,,,,,\"Could not be read: "));
+                      rows.find("\"127.0.0.3\",\"HV2000\",\"BOOTABLE\",\"boot.bin\",\"HV001200\","
+                                "\"HV001200\",\"no update needed\",\"\"\r\n"));
+            EXPECT_NE(std::string::npos,
+                      rows.find("\"127.0.0.4\",\"'=HV2000\",\"BOOTABLE\",\"boot.bin\","));
+            EXPECT_NE(
+                std::string::npos,
+                rows.find("\"127.0.0.5\",\"\",\"\",\"\",\"\",\"\",\"\",\"Could not be read: "));
         } else {
             EXPECT_NE(std::string::npos,
                       rows.find("{\"device\":\"127.0.0.2\",\"model\":\"HV2000\",\"read\":true,"
@@ -281,6 +324,62 @@ TEST_F(FleetSimTest, InventoryReportHasARowForEveryDevice) {
                                 "\"error\":\"Could not be read: "));
         }
     }
+}
+
+// --resume skips a device only for the package its journal line names, and under --verify only
+// a verified outcome: a newer package is sent to every device the older one had updated.
+TEST_F(FleetSimTest, ResumeSkipsOnlyWhatThisPackageFinished) {
+    StartSimulators(std::vector<SimOptions>(2));
+    const std::string journal =
+        m_package.substr(0, m_package.find_last_of('/') + 1) + "fleet.journal";
+    const std::string newer = "VERSION BOOTABLE=HV001300 boot.bin BOOTABLE";
+    const struct {
+        const char* pszRow;
+        std::vector<std::string> args;
+        bool bSkipped;
+    } steps[] = {
+        {kBootRow, {"--journal", journal}, false},
+        {kBootRow, {"--resume", journal}, true},
+        {newer.c_str(), {"--resume", journal}, false},
+        {newer.c_str(), {"--resume", journal}, true},
+        {newer.c_str(), {"--resume", journal, "--verify", "--verify-timeout", "5"}, false},
+    };
+    for (const auto& step : steps) {
+        WriteFleetPackage(ZepInfo({step.pszRow}), {{"boot.bin", Pattern(1000)}});
+        const size_t served = sims[0]->ConnectionsServed() + sims[1]->ConnectionsServed();
+        std::vector<std::string> args = step.args;
+        args.insert(args.end(), {"--json", "--address", Address(0), "--address", Address(1)});
+        Run(args);
+        const std::vector<std::string> lines = JsonLines(out.str());
+        for (size_t i = 0; i < 2; ++i)
+            EXPECT_EQ(step.bSkipped,
+                      LastOf(lines, Address(i), "\"final\":true,").find("\"skipped\"") !=
+                          std::string::npos)
+                << step.pszRow << " " << step.args.size() << "\n"
+                << out.str();
+        EXPECT_EQ(step.bSkipped,
+                  served == sims[0]->ConnectionsServed() + sims[1]->ConnectionsServed());
+    }
+}
+
+// A line cut short by a crash is cut away before the next is appended: every later resume
+// still reads the journal.
+TEST_F(FleetSimTest, CutJournalIsResumedAnyNumberOfTimes) {
+    StartSimulators(std::vector<SimOptions>(1));
+    WriteFleetPackage(ZepInfo({kBootRow}), {{"boot.bin", Pattern(1000)}});
+    const std::string journal =
+        m_package.substr(0, m_package.find_last_of('/') + 1) + "cut.journal";
+    std::ofstream(journal, std::ios::binary)
+        << "{\"device\":\"127.0.0.9\",\"outcome\":\"failed\"}\n{\"device\":\"127.0.0.2\",\"outc";
+    for (int run = 0; run < 3; ++run) {
+        EXPECT_EQ(CLI_EXIT_OK, Run({"--resume", journal, "--address", Address(0)})) << err.str();
+        std::ifstream in(journal, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        EXPECT_EQ(std::string::npos, text.str().find("\"outc\n")) << text.str();
+        EXPECT_EQ('\n', text.str().back());
+    }
+    EXPECT_EQ(1u, sims[0]->ConnectionsServed()); // updated once, skipped twice
 }
 
 // Arguments and files that cannot be used end the run before any device is touched.

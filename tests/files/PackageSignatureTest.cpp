@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 ZepBytes PublicDer(const char* pem) {
@@ -46,8 +48,30 @@ TEST(SignatureCrypto, TakesOnlyP256PublicKeys) {
         EXPECT_FALSE(ZepP256PublicKeyFromPem(pem, der, error)) << pem;
         EXPECT_FALSE(error.empty());
     }
-    EXPECT_EQ(ZepSha256Hex("abc", 3),
-              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+}
+
+// Known answers, the data fed whole and in uneven pieces.
+TEST(SignatureCrypto, Sha256OfKnownTexts) {
+    const struct {
+        std::string text;
+        const char* pszHex;
+    } cases[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {std::string(1000000, 'a'),
+         "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+    };
+    for (const auto& c : cases) {
+        for (size_t piece : {c.text.size() + 1, size_t(7)}) {
+            ZepSha256 hash;
+            for (size_t at = 0; at < c.text.size(); at += piece)
+                hash.Update(c.text.data() + at, std::min(piece, c.text.size() - at));
+            unsigned char digest[ZEP_SHA256_SIZE];
+            ASSERT_TRUE(hash.Final(digest));
+            EXPECT_EQ(c.pszHex, ZepHex(digest, sizeof digest))
+                << c.text.size() << " " << piece;
+        }
+    }
 }
 
 TEST(PackageTrust, JudgesBySignatureAndConfiguration) {

@@ -54,6 +54,8 @@ void DeviceSimulator::ServeLoop() {
     while (!m_stop.IsSet() &&
            (m_options.maxConnections == 0 || accepted < m_options.maxConnections)) {
         Reap(false);
+        if (m_state.EndStaged())
+            m_log.Write(JsonLine().Add("event", "staged-end"));
         if (m_state.IsDown() && !Restart())
             break;
         const int ready = m_listener.WaitReadable(m_options.acceptPollMs);

@@ -130,6 +130,13 @@ const std::vector<Flag>& Flags() {
          Switch(&SimOptions::restartKeepsOld)},
         {"--restart-never-returns", nullptr, "fault: never come back from the restart",
          Switch(&SimOptions::restartNeverReturns)},
+        {"--staged-ms", "MS",
+         "fault: after the update keep serving and report the versions of --image-version for "
+         "MS ms, then restart and come back with the old versions; implies --restart",
+         [](SimCommandLine& out, const std::string& text) {
+             out.options.restart = true;
+             return Number(&SimOptions::stagedMs)(out, text);
+         }},
         {"--busy-enters", "N", "fault: answer 0x1001 (busy) to the first N enters of any host",
          Number(&SimOptions::busyEnters)},
         {"--close-at", "N", "fault: close the connection on receiving record N",

@@ -106,7 +106,8 @@ SimDevice::Outcome SimDevice::Handle(const SimRecord& record) {
 void SimDevice::Exit(Outcome& out) {
     const bool bHeld = m_state.InDownloadMode(m_conn);
     m_state.Leave(m_conn);
-    // Down before the answer leaves: no host may read the old versions once it has it.
+    // Down before the answer leaves: no host may read the old versions once it has it (unless
+    // staged, when it serves the written ones first).
     if (bHeld && m_options.restart && !m_sessionImages.empty() && !m_sessionFailed) {
         std::map<std::string, std::string> installed;
         for (const std::string& name : m_sessionImages) {
@@ -115,8 +116,14 @@ void SimDevice::Exit(Outcome& out) {
                 installed.insert(*it);
         }
         const std::string now = m_state.TargetInfo();
-        m_state.GoDown(m_options.restartKeepsOld ? now : WithVersions(now, installed));
+        if (m_options.stagedMs != 0)
+            m_state.Stage(WithVersions(now, installed), now,
+                          std::chrono::steady_clock::now() +
+                              std::chrono::milliseconds(m_options.stagedMs));
+        else
+            m_state.GoDown(m_options.restartKeepsOld ? now : WithVersions(now, installed));
         out.events.push_back(Event("restart")
+                                 .Add("staged_ms", m_options.stagedMs)
                                  .Add("ms", m_options.restartMs)
                                  .Add("returns", !m_options.restartNeverReturns)
                                  .Add("keeps_old", m_options.restartKeepsOld));

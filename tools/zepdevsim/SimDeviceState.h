@@ -3,6 +3,7 @@
 // service, so a second host is refused while the first is updating.
 #pragma once
 
+#include <chrono>
 #include <mutex>
 #include <string>
 
@@ -53,6 +54,25 @@ public:
         m_down = false;
         m_targetInfo = m_next;
     }
+    // Reports shown until due, then goes down to come back reporting next.
+    void Stage(const std::string& shown, const std::string& next,
+               std::chrono::steady_clock::time_point due) {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_targetInfo = shown;
+        m_next = next;
+        m_stagedUntil = due;
+        m_bStaged = true;
+    }
+    // Goes down when a staged time has run out; true when it did now.
+    bool EndStaged() {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        if (!m_bStaged || std::chrono::steady_clock::now() < m_stagedUntil)
+            return false;
+        m_bStaged = false;
+        m_down = true;
+        m_holder = 0;
+        return true;
+    }
     bool IsDown() const {
         std::lock_guard<std::mutex> guard(m_mutex);
         return m_down;
@@ -65,4 +85,6 @@ private:
     std::string m_targetInfo;
     bool m_down = false;
     std::string m_next; // what it reports once back up
+    bool m_bStaged = false;
+    std::chrono::steady_clock::time_point m_stagedUntil;
 };

@@ -38,6 +38,9 @@ struct SimOptions {
     uint32_t restartMs = 3000;
     bool restartKeepsOld = false;     // comes back with the old versions (boot rejected the image)
     bool restartNeverReturns = false; // never listens again
+    // Staged: for this long after the update the device keeps serving and reports the written
+    // versions, then restarts and comes back with the old ones (a boot that rejected them).
+    uint32_t stagedMs = 0;
     std::map<std::string, std::string> imageVersions; // device file name -> version it installs
 
     // Fault injection.

@@ -136,7 +136,7 @@ updated:
   type: int
 verified:
   description: What the device said after it came back, when I(verify) was set (verified, old
-    version, not back, or failed when the update itself failed).
+    version, not back, did not restart, or failed when the update itself failed).
   returned: when verify was set and firmware was sent
   type: str
 result:
