@@ -2,8 +2,9 @@
 # The Ansible collection against simulated printers: 20 zepdevsim devices on loopback addresses,
 # in two sites, each an inventory host with a local connection. A dry run in check mode sends
 # nothing; the roll-out updates every device; a second roll-out changes none (the devices
-# restarted with the new versions); a canary refusing the release fails alone and no later wave
-# begins; ansible-doc shows the module. Usage: ansible_test.sh SOURCE_DIR BIN_DIR
+# restarted with the new versions); a canary refusing the release fails alone, changed (its image
+# was sent), and no later wave begins; ansible-doc shows the module.
+# Usage: ansible_test.sh SOURCE_DIR BIN_DIR
 set -u
 src=$1
 bin=$2

@@ -53,7 +53,9 @@ for i in range(devices):
             problems.append("%s: installed %s" % (host, r.get("images")))
     elif phase == "canary":
         if i == 0:
-            if not r or r.get("result") != -1 or not r.get("msg") or r.get("changed"):
+            # Its image was sent and refused: changed, nothing confirmed.
+            if (not r or r.get("result") != -1 or not r.get("msg") or not r.get("changed") or
+                    r.get("updated") != 0):
                 problems.append("%s: the canary's write error should fail it: %s" % (host, r))
         else:
             if r and not r.get("skipped"):

@@ -17,7 +17,9 @@ description:
     sent.
   - Runs on the host that reaches the printer (use C(delegate_to) or a local connection); nothing
     is installed on the printer.
-  - C(changed) is true exactly when firmware was sent.
+  - C(changed) is true whenever firmware was sent to the device, even when the update then failed,
+    was stopped or halvard ended without a result; C(updated) tells how many images the device
+    confirmed.
   - In check mode only the dry run is made; the result tells what would change.
 options:
   address:
@@ -60,9 +62,18 @@ options:
     default: 0
   timeout:
     description:
-      - Seconds the whole run of halvard may take before it is ended and the task fails.
+      - Seconds the task may take (the dry run and the update together). When they are over,
+        halvard is asked to stop (one C(SIGTERM)); the task fails.
     type: int
     default: 3600
+  stop_grace:
+    description:
+      - Seconds halvard is given after the stop before it is killed. A stop that comes while
+        the device writes an image lets halvard wait for the device's own end of that write,
+        up to the package's C(UPDATETIME); a kill then would abandon the device mid-write, so
+        keep this at least the package's C(UPDATETIME) plus a minute.
+    type: int
+    default: 660
 author:
   - Halvard developers
 notes:
@@ -92,7 +103,7 @@ EXAMPLES = r"""
 
 RETURN = r"""
 changed:
-  description: Whether firmware was sent to the device.
+  description: Whether firmware was sent to the device (an image was begun), whatever followed.
   returned: always
   type: bool
 device:
@@ -131,7 +142,7 @@ images:
       type: str
       sample: send
 updated:
-  description: Number of images sent and accepted by the device.
+  description: Number of images the device confirmed.
   returned: always
   type: int
 verified:
@@ -150,8 +161,52 @@ message:
 """
 
 import json
+import signal
+import threading
+import time
 
 from ansible.module_utils.basic import AnsibleModule
+
+# Seconds in the module's own unit, so that tests can run the time limit fast.
+SECOND = 1.0
+
+# States a progress object shows once an image is on its way to the device.
+_SENDING_STATES = ("TRANSFER_FIRM", "WRITING_FIRM", "END_FIRM_UPDATE")
+# Results that only an image's blocks or verdicts can give.
+_BLOCK_RESULTS = (-1, -2)
+
+
+class TimeLimit(object):
+    """Ends a run of halvard that outlasts the time left: one stop (SIGTERM), which lets halvard
+    see a write the device has begun through, then a kill once the grace is over."""
+
+    def __init__(self, seconds, grace):
+        self.seconds = max(seconds, 0)
+        self.grace = max(grace, 0)
+        self.stopped = False
+        self.killed = False
+        self._done = threading.Event()
+        self._thread = None
+
+    def watch(self, process):
+        self._thread = threading.Thread(target=self._guard, args=(process,))
+        self._thread.daemon = True
+        self._thread.start()
+
+    def _guard(self, process):
+        if self._done.wait(self.seconds * SECOND) or process.poll() is not None:
+            return
+        self.stopped = True
+        process.send_signal(signal.SIGTERM)
+        if self._done.wait(self.grace * SECOND) or process.poll() is not None:
+            return
+        self.killed = True
+        process.kill()
+
+    def end(self):
+        self._done.set()
+        if self._thread is not None:
+            self._thread.join()
 
 
 def _json_lines(text):
@@ -161,9 +216,11 @@ def _json_lines(text):
         line = line.strip()
         if line.startswith("{"):
             try:
-                objects.append(json.loads(line))
+                obj = json.loads(line)
             except ValueError:
-                pass
+                continue
+            if isinstance(obj, dict):
+                objects.append(obj)
     return objects
 
 
@@ -172,6 +229,25 @@ def _final(objects):
         if obj.get("final") is True:
             return obj
     return None
+
+
+def _number(obj, key):
+    value = obj.get(key)
+    return value if isinstance(value, int) and not isinstance(value, bool) else 0
+
+
+def firmware_sent(objects):
+    """Whether the device may hold firmware of this run: halvard began an image (its progress
+    names one, or shows one on its way), the device confirmed or was left with an image, or
+    the result is one only sent blocks give."""
+    for obj in objects:
+        if "state" in obj and (_number(obj, "image") or _number(obj, "updated") or
+                               obj.get("state") in _SENDING_STATES):
+            return True
+        if obj.get("final") is True and (_number(obj, "updated") or _number(obj, "unconfirmed") or
+                                         obj.get("result") in _BLOCK_RESULTS):
+            return True
+    return False
 
 
 def _base_command(module):
@@ -188,9 +264,23 @@ def _base_command(module):
     return cmd + ["--json"]
 
 
-def _run(module, cmd):
-    rc, out, err = module.run_command(cmd, environ_update={"LC_ALL": "C"})
-    return rc, _final(_json_lines(out)), err
+def _run(module, cmd, deadline):
+    """halvard's exit status, every JSON object it printed, its error text and the time limit's
+    doing."""
+    limit = TimeLimit((deadline - time.monotonic()) / SECOND, module.params["stop_grace"])
+    try:
+        rc, out, err = module.run_command(cmd, environ_update={"LC_ALL": "C"},
+                                          before_communicate_callback=limit.watch)
+    finally:
+        limit.end()
+    return rc, _json_lines(out), err, limit
+
+
+def _limit_text(module, limit):
+    text = "The time limit of %d s was reached; halvard was asked to stop" % module.params["timeout"]
+    if limit.killed:
+        text += " and killed %d s later" % module.params["stop_grace"]
+    return text + "."
 
 
 def main():
@@ -205,18 +295,22 @@ def main():
             verify_timeout=dict(type="int"),
             retries=dict(type="int", default=0),
             timeout=dict(type="int", default=3600),
+            stop_grace=dict(type="int", default=660),
         ),
         required_one_of=[("address", "port_name")],
         mutually_exclusive=[("address", "port_name")],
         supports_check_mode=True,
     )
     p = module.params
+    deadline = time.monotonic() + p["timeout"] * SECOND
     device = p["address"] or p["port_name"]
-    timeout = ["timeout", "--signal=TERM", str(p["timeout"])]
     result = dict(changed=False, device=device, updated=0)
 
     # The dry run: what the device holds, image by image.
-    rc, check, err = _run(module, timeout + _base_command(module) + ["--check"])
+    rc, objects, err, limit = _run(module, _base_command(module) + ["--check"], deadline)
+    check = _final(objects)
+    if limit.stopped:
+        module.fail_json(msg=_limit_text(module, limit), rc=rc, **result)
     if check is None:
         module.fail_json(msg="halvard gave no result: " + err.strip(), rc=rc, **result)
     if not check.get("read"):
@@ -247,26 +341,30 @@ def main():
         result.update(changed=True, result=1, message=check.get("message", ""))
         module.exit_json(**result)
 
-    cmd = timeout + _base_command(module)
+    cmd = _base_command(module)
     if p["verify"]:
         cmd.append("--verify")
         if p["verify_timeout"] is not None:
             cmd += ["--verify-timeout", str(p["verify_timeout"])]
     if p["retries"]:
         cmd += ["--retries", str(p["retries"])]
-    rc, final, err = _run(module, cmd)
+    rc, objects, err, limit = _run(module, cmd, deadline)
+    final = _final(objects)
+    # Changed whenever firmware went to the device, whatever followed.
+    result["changed"] = firmware_sent(objects)
+    if final is not None:
+        result.update(
+            updated=_number(final, "updated"),
+            result=final.get("result"),
+            message=final.get("message", ""),
+        )
+        if p["verify"] and "outcome" in final:
+            result["verified"] = final["outcome"]
+    if limit.stopped:
+        module.fail_json(msg=_limit_text(module, limit), rc=rc, **result)
     if final is None:
         module.fail_json(msg="halvard gave no result (exit status %d): %s" % (rc, err.strip()),
                          rc=rc, **result)
-    result.update(
-        updated=int(final.get("updated", 0)),
-        result=final.get("result"),
-        message=final.get("message", ""),
-    )
-    # Changed exactly when the device accepted firmware, whatever followed.
-    result["changed"] = result["updated"] > 0
-    if p["verify"] and "outcome" in final:
-        result["verified"] = final["outcome"]
     if rc != 0:
         module.fail_json(msg=final.get("message", "update failed"), rc=rc, **result)
     module.exit_json(**result)
