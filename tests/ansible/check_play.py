@@ -39,6 +39,8 @@ for i in range(devices):
             problems.append("%s: dry run should say it would change: %s" % (host, r))
         elif [i["verdict"] for i in r.get("images", [])] != ["send", "send"]:
             problems.append("%s: verdicts %s" % (host, r.get("images")))
+        elif r.get("model") != "HV2000":
+            problems.append("%s: model %s" % (host, r.get("model")))
         if count(lines, "SendFile"):
             problems.append("%s: check mode sent firmware" % host)
     elif phase == "first":

@@ -58,7 +58,7 @@ def halvard(tmp_path, monkeypatch):
 
 
 @pytest.fixture
-def run_module(monkeypatch):
+def run_module(monkeypatch, tmp_path):
     """Runs a module's main() with the given options; returns its result (failed set on a
     failure)."""
     from ansible.module_utils import basic
@@ -76,7 +76,8 @@ def run_module(monkeypatch):
     monkeypatch.setattr(basic.AnsibleModule, "fail_json", fail_json)
 
     def run(module, args, check_mode=False, diff=False):
-        args = dict(args, _ansible_check_mode=check_mode, _ansible_diff=diff)
+        args = dict(args, _ansible_check_mode=check_mode, _ansible_diff=diff,
+                    _ansible_tmpdir=str(tmp_path))
         monkeypatch.setattr(basic, "_ANSIBLE_ARGS",
                             to_bytes(json.dumps({"ANSIBLE_MODULE_ARGS": args})))
         try:
