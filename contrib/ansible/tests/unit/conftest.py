@@ -2,8 +2,10 @@
 # way ansible-test lays it out, so that the unit tests run from a plain checkout.
 from __future__ import (absolute_import, division, print_function)
 
+import atexit
 import json
 import os
+import shutil
 import sys
 import tempfile
 
@@ -12,6 +14,7 @@ import pytest
 __metaclass__ = type
 
 _ROOT = tempfile.mkdtemp(prefix="halvard-collection-")
+atexit.register(shutil.rmtree, _ROOT, True)
 os.makedirs(os.path.join(_ROOT, "ansible_collections", "torvi"))
 os.symlink(os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")),
            os.path.join(_ROOT, "ansible_collections", "torvi", "halvard"))
