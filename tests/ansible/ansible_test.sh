@@ -1,9 +1,11 @@
 #!/bin/sh
-# The Ansible collection against simulated printers: 20 zepdevsim devices on loopback addresses,
-# in two sites, each an inventory host with a local connection. A dry run in check mode sends
-# nothing; the roll-out updates every device; a second roll-out changes none (the devices
-# restarted with the new versions); a canary refusing the release fails alone and no later wave
-# begins; ansible-doc shows the module. Usage: ansible_test.sh SOURCE_DIR BIN_DIR
+# The Ansible collection against simulated printers: 20 zepdevsim devices on loopback addresses
+# (127.0.42.x, away from the addresses other tests take) in two sites, each an inventory host
+# with a local connection. A dry run in check mode sends nothing and shows each device's diff;
+# the roll-out updates every device; a second roll-out changes none (the devices restarted with
+# the new versions) and the inventory report reads them all; a canary refusing the release fails
+# alone, changed (its image was sent), and no later wave begins; ansible-doc shows the modules.
+# Usage: ansible_test.sh SOURCE_DIR BIN_DIR
 set -u
 src=$1
 bin=$2
@@ -27,8 +29,9 @@ export ANSIBLE_COLLECTIONS_PATH="$work/collections" ANSIBLE_CALLBACKS_ENABLED=an
 export ANSIBLE_LOCAL_TEMP="$work/tmp" ANSIBLE_HOME="$work/home" ANSIBLE_NOCOLOR=1
 export ANSIBLE_HOST_KEY_CHECKING=False ANSIBLE_RETRY_FILES_ENABLED=False
 
-ansible-doc -t module torvi.halvard.firmware >"$work/doc.txt" 2>&1 || fail "ansible-doc: $(cat "$work/doc.txt")"
-grep -q "verify_timeout" "$work/doc.txt" || fail "ansible-doc shows no options"
+ansible-doc -t module torvi.halvard.firmware torvi.halvard.firmware_info >"$work/doc.txt" 2>&1 ||
+    fail "ansible-doc: $(cat "$work/doc.txt")"
+grep -q "stop_grace" "$work/doc.txt" || fail "ansible-doc shows no shared options"
 grep -q "RETURN VALUES" "$work/doc.txt" || fail "ansible-doc shows no return values"
 
 # A small release of two images for the sample model.
@@ -44,7 +47,7 @@ n=20
     i=0
     while [ $i -lt $n ]; do
         [ $i -eq $((n / 2)) ] && echo "[bergen]"
-        echo "printer$i printer_address=127.0.0.$((i + 2))"
+        echo "printer$i printer_address=127.0.42.$((i + 2))"
         i=$((i + 1))
     done
     echo "[printers:children]"
@@ -66,7 +69,7 @@ start_devices() {
         extra=""
         [ $i -eq 0 ] && extra="$*"
         # shellcheck disable=SC2086
-        "$bin/zepdevsim" --target-info "$src/examples/TargetInfo.txt" --host "127.0.0.$((i + 2))" \
+        "$bin/zepdevsim" --target-info "$src/examples/TargetInfo.txt" --host "127.0.42.$((i + 2))" \
             --write-steps 0 --restart-ms 1000 --image-version BOOTABLE=HV001200 \
             --image-version LANGUAGE=HV000310 --log "$work/log$i" $extra >/dev/null 2>&1 &
         pids="$pids $!"
@@ -76,6 +79,7 @@ start_devices() {
     while [ $i -lt $n ]; do
         t=0
         until [ -s "$work/log$i" ] || [ $t -ge 100 ]; do sleep 0.05; t=$((t + 1)); done
+        [ -s "$work/log$i" ] || fail "simulator $i did not start (is 127.0.42.$((i + 2)) taken?)"
         i=$((i + 1))
     done
 }
@@ -97,12 +101,21 @@ check() {
 }
 
 start_devices
-play dry --check
+play dry --check --diff
 check dry
+# The diff of each device: its versions before and after.
+[ "$(grep -c '^+BOOTABLE: HV001200$' "$work/dry.out")" -eq $n ] || fail "dry run diff: $(head -40 "$work/dry.out")"
 play first
 check first
 play second
 check second
+# The inventory report reads every device after the roll-out: the new versions, nothing due.
+ansible-playbook -i "$work/inventory.ini" -f 20 "$src/contrib/ansible/playbooks/inventory_report.yml" \
+    -e "halvard_program=$bin/halvard package=$work/release.pkg report=$work/report.csv" \
+    >"$work/report.out" 2>&1 || fail "inventory report: $(tail -20 "$work/report.out")"
+rows=$(grep -c '^"printer[0-9]*","127\.0\.42\.[0-9]*","[A-Z]*","HV00[0-9]*","HV00[0-9]*","no update needed",""$' \
+    "$work/report.csv")
+[ "$rows" -eq $((n * 2)) ] || fail "inventory report has $rows current rows: $(head -5 "$work/report.csv")"
 
 start_devices --final-status-at 1 --final-status 0x0803
 play canary

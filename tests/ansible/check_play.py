@@ -39,6 +39,8 @@ for i in range(devices):
             problems.append("%s: dry run should say it would change: %s" % (host, r))
         elif [i["verdict"] for i in r.get("images", [])] != ["send", "send"]:
             problems.append("%s: verdicts %s" % (host, r.get("images")))
+        elif r.get("model") != "HV2000":
+            problems.append("%s: model %s" % (host, r.get("model")))
         if count(lines, "SendFile"):
             problems.append("%s: check mode sent firmware" % host)
     elif phase == "first":
@@ -53,7 +55,9 @@ for i in range(devices):
             problems.append("%s: installed %s" % (host, r.get("images")))
     elif phase == "canary":
         if i == 0:
-            if not r or r.get("result") != -1 or not r.get("msg") or r.get("changed"):
+            # Its image was sent and refused: changed, nothing confirmed.
+            if (not r or r.get("result") != -1 or not r.get("msg") or not r.get("changed") or
+                    r.get("updated") != 0):
                 problems.append("%s: the canary's write error should fail it: %s" % (host, r))
         else:
             if r and not r.get("skipped"):

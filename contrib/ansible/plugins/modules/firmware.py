@@ -2,7 +2,7 @@
 # Updates the firmware of one printer through the console updater halvard, on the host that can
 # reach it: a dry run first tells what the device holds, and firmware is sent only when an image
 # needs it, so a second run changes nothing.
-from __future__ import absolute_import, division, print_function
+from __future__ import (absolute_import, division, print_function)
 
 __metaclass__ = type
 
@@ -17,30 +17,13 @@ description:
     sent.
   - Runs on the host that reaches the printer (use C(delegate_to) or a local connection); nothing
     is installed on the printer.
-  - C(changed) is true exactly when firmware was sent.
+  - C(changed) is true whenever firmware was sent to the device, even when the update then failed,
+    was stopped or halvard ended without a result; C(updated) tells how many images the device
+    confirmed.
   - In check mode only the dry run is made; the result tells what would change.
+extends_documentation_fragment:
+  - torvi.halvard.halvard
 options:
-  address:
-    description:
-      - IPv4 address of the device. One of I(address) and I(port_name) is required.
-    type: str
-  port_name:
-    description:
-      - Port name of the device as the system names it (a USB port, a print port).
-    type: str
-  printer:
-    description:
-      - Print queue that uses I(port_name), when the port belongs to one.
-    type: str
-  halvard:
-    description:
-      - The halvard program to run; the one on the search path by default.
-    type: path
-    default: halvard
-  package:
-    description:
-      - Firmware package file. Without it, the package bound to the halvard program is used.
-    type: path
   verify:
     description:
       - After the update, wait for the device to come back and check that it runs every
@@ -58,16 +41,26 @@ options:
         answering). Failures after firmware was sent are never retried.
     type: int
     default: 0
-  timeout:
-    description:
-      - Seconds the whole run of halvard may take before it is ended and the task fails.
-    type: int
-    default: 3600
+attributes:
+  check_mode:
+    description: Can run in check mode and return changed status prediction without modifying target.
+    support: full
+    details: Only the dry run is made; no firmware is sent.
+  diff_mode:
+    description: Will return details on what has changed (or possibly needs changing in check_mode), when in diff mode.
+    support: full
+    details: Each image's version before and after (in check mode, after an update).
+  platform:
+    description: Target OS/families that can be operated against.
+    support: full
+    platforms: posix
 author:
   - Halvard developers
 notes:
   - Exit status and messages are halvard's; the task fails with the device's result code and
     message when the update fails.
+seealso:
+  - module: torvi.halvard.firmware_info
 """
 
 EXAMPLES = r"""
@@ -83,6 +76,7 @@ EXAMPLES = r"""
   torvi.halvard.firmware:
     address: 10.1.2.21
   check_mode: true
+  diff: true
 
 - name: A USB printer behind a print queue
   torvi.halvard.firmware:
@@ -91,184 +85,156 @@ EXAMPLES = r"""
 """
 
 RETURN = r"""
-changed:
-  description: Whether firmware was sent to the device.
-  returned: always
-  type: bool
 device:
   description: The device as named to halvard.
   returned: always
   type: str
   sample: 10.1.2.21
 model:
-  description: The model the package is for.
+  description: The model the device reports (its TGMNAME).
   returned: when the device was read
   type: str
+  sample: HV2000
 images:
   description: Every image of the package with the device's version before the run and the
     verdict of the dry run (send, skip, no update needed, refuse).
   returned: when the device was read
   type: list
   elements: dict
+  sample:
+    - type: BOOTABLE
+      file: hv2000_boot.bin
+      installed: HV001100
+      packaged: HV001200
+      verdict: send
   contains:
     type:
       description: Firmware type.
+      returned: always
       type: str
       sample: BOOTABLE
     file:
       description: Image file in the package.
+      returned: always
       type: str
+      sample: hv2000_boot.bin
     installed:
-      description: Version the device reported before the run.
+      description: Version the device reported before the run; empty when it has none.
+      returned: always
       type: str
       sample: HV001100
     packaged:
       description: Version in the package.
+      returned: always
       type: str
       sample: HV001200
     verdict:
       description: What the dry run decided for this image.
+      returned: always
       type: str
       sample: send
 updated:
-  description: Number of images sent and accepted by the device.
+  description: Number of images the device confirmed.
   returned: always
   type: int
+  sample: 2
 verified:
   description: What the device said after it came back, when I(verify) was set (verified, old
     version, not back, did not restart, or failed when the update itself failed).
   returned: when verify was set and firmware was sent
   type: str
+  sample: verified
 result:
   description: halvard's result code (1 updated, -11 nothing to update, negative a failure).
-  returned: always
+  returned: when halvard gave a result
   type: int
+  sample: 1
 message:
   description: halvard's final message.
-  returned: always
+  returned: when halvard gave a result
   type: str
+  sample: Firmware update is complete. The device will restart automatically.
 """
 
-import json
-
-from ansible.module_utils.basic import AnsibleModule
-
-
-def _json_lines(text):
-    """Every JSON object halvard printed, one a line; other lines are passed over."""
-    objects = []
-    for line in text.splitlines():
-        line = line.strip()
-        if line.startswith("{"):
-            try:
-                objects.append(json.loads(line))
-            except ValueError:
-                pass
-    return objects
+from ansible_collections.torvi.halvard.plugins.module_utils.halvard import (  # noqa: E402
+    COMMON_RULES, Halvard, check_ranges, common_argument_spec, final_object, firmware_sent, number)
+from ansible.module_utils.basic import AnsibleModule  # noqa: E402
 
 
-def _final(objects):
-    for obj in reversed(objects):
-        if obj.get("final") is True:
-            return obj
-    return None
+def argument_spec():
+    spec = common_argument_spec()
+    spec.update(
+        verify=dict(type="bool", default=False),
+        verify_timeout=dict(type="int"),
+        retries=dict(type="int", default=0),
+    )
+    return spec
 
 
-def _base_command(module):
-    p = module.params
-    cmd = [p["halvard"]]
-    if p["package"]:
-        cmd += ["--package", p["package"]]
-    if p["address"]:
-        cmd += ["--address", p["address"]]
-    else:
-        cmd += ["--port-name", p["port_name"]]
-        if p["printer"]:
-            cmd += ["--printer", p["printer"]]
-    return cmd + ["--json"]
-
-
-def _run(module, cmd):
-    rc, out, err = module.run_command(cmd, environ_update={"LC_ALL": "C"})
-    return rc, _final(_json_lines(out)), err
+def versions(images, confirmed):
+    """Each image's version, one a line; the first `confirmed` images due are the package's."""
+    lines = []
+    for image in images:
+        version = image["installed"]
+        if image["verdict"] == "send" and confirmed > 0:
+            version = image["packaged"]
+            confirmed -= 1
+        lines.append("%s: %s\n" % (image["type"], version or "none"))
+    return "".join(lines)
 
 
 def main():
-    module = AnsibleModule(
-        argument_spec=dict(
-            address=dict(type="str"),
-            port_name=dict(type="str"),
-            printer=dict(type="str"),
-            halvard=dict(type="path", default="halvard"),
-            package=dict(type="path"),
-            verify=dict(type="bool", default=False),
-            verify_timeout=dict(type="int"),
-            retries=dict(type="int", default=0),
-            timeout=dict(type="int", default=3600),
-        ),
-        required_one_of=[("address", "port_name")],
-        mutually_exclusive=[("address", "port_name")],
-        supports_check_mode=True,
-    )
+    module = AnsibleModule(argument_spec=argument_spec(), supports_check_mode=True, **COMMON_RULES)
     p = module.params
-    device = p["address"] or p["port_name"]
-    timeout = ["timeout", "--signal=TERM", str(p["timeout"])]
-    result = dict(changed=False, device=device, updated=0)
-
-    # The dry run: what the device holds, image by image.
-    rc, check, err = _run(module, timeout + _base_command(module) + ["--check"])
-    if check is None:
-        module.fail_json(msg="halvard gave no result: " + err.strip(), rc=rc, **result)
-    if not check.get("read"):
-        result.update(result=check.get("result"), message=check.get("message", ""))
-        module.fail_json(msg="The device could not be read: " + check.get("message", ""), **result)
-    images = [
-        dict(
-            type=i.get("type"),
-            file=i.get("file"),
-            installed=i.get("device_version"),
-            packaged=i.get("package_version"),
-            verdict=i.get("verdict"),
-        )
-        for i in check.get("images", [])
-    ]
-    result["images"] = images
-    if check.get("model"):
-        result["model"] = check["model"]
+    check_ranges(module, retries=(0, 20), verify_timeout=(1, 86400))
+    if p["verify_timeout"] is not None and not p["verify"]:
+        module.fail_json(msg="verify_timeout needs verify")
+    result = dict(changed=False, device=p["address"] or p["port_name"], updated=0)
+    halvard = Halvard(module)
+    images = halvard.read_device(result)
     due = [i for i in images if i["verdict"] == "send"]
-    refused = [i for i in images if i["verdict"] == "refuse"]
-    if refused:
-        result.update(result=check.get("result"), message=check.get("message", ""))
-        module.fail_json(msg="The device refuses the package: " + check.get("message", ""), **result)
+
+    def diff(confirmed):
+        if module._diff:  # pylint: disable=protected-access  # Ansible's own way to the diff flag
+            result["diff"] = dict(before=versions(images, 0), after=versions(images, confirmed),
+                                  before_header=result["device"], after_header=result["device"])
+
+    if any(i["verdict"] == "refuse" for i in images):
+        module.fail_json(msg="The device refuses the package: " + result["message"], **result)
     if not due:
         result.update(result=-11, message="No image needs an update.")
         module.exit_json(**result)
     if module.check_mode:
-        result.update(changed=True, result=1, message=check.get("message", ""))
+        result.update(changed=True)
+        diff(len(due))
         module.exit_json(**result)
 
-    cmd = timeout + _base_command(module)
+    extra = []
     if p["verify"]:
-        cmd.append("--verify")
+        extra.append("--verify")
         if p["verify_timeout"] is not None:
-            cmd += ["--verify-timeout", str(p["verify_timeout"])]
+            extra += ["--verify-timeout", str(p["verify_timeout"])]
     if p["retries"]:
-        cmd += ["--retries", str(p["retries"])]
-    rc, final, err = _run(module, cmd)
+        extra += ["--retries", str(p["retries"])]
+    result.pop("result")
+    result.pop("message")
+    rc, objects, err, limit = halvard.run(halvard.command(*extra))
+    final = final_object(objects)
+    # Changed whenever firmware went to the device, whatever followed.
+    result["changed"] = firmware_sent(objects)
+    if final is not None:
+        result.update(updated=number(final, "updated"), result=final.get("result"),
+                      message=final.get("message", ""))
+        if p["verify"] and "outcome" in final:
+            result["verified"] = final["outcome"]
+    diff(result["updated"])
+    if limit.stopped:
+        module.fail_json(msg=halvard.limit_text(limit), rc=rc, **result)
     if final is None:
-        module.fail_json(msg="halvard gave no result (exit status %d): %s" % (rc, err.strip()),
+        module.fail_json(msg="halvard gave no result (exit status %d): %s" % (rc, err),
                          rc=rc, **result)
-    result.update(
-        updated=int(final.get("updated", 0)),
-        result=final.get("result"),
-        message=final.get("message", ""),
-    )
-    # Changed exactly when the device accepted firmware, whatever followed.
-    result["changed"] = result["updated"] > 0
-    if p["verify"] and "outcome" in final:
-        result["verified"] = final["outcome"]
     if rc != 0:
-        module.fail_json(msg=final.get("message", "update failed"), rc=rc, **result)
+        module.fail_json(msg=result["message"] or "The update failed.", rc=rc, **result)
     module.exit_json(**result)
 
 

@@ -1,0 +1,43 @@
+# What halvard --json prints, as the stand-in replays it: dry-run results, progress and final
+# objects.
+from __future__ import (absolute_import, division, print_function)
+
+__metaclass__ = type
+
+
+def image(kind, installed, packaged, verdict):
+    return {"type": kind, "file": kind.lower() + ".bin", "device_version": installed,
+            "package_version": packaged, "verdict": verdict, "result": 1}
+
+
+def check(*images, **more):
+    obj = {"device": "127.0.0.2", "final": True, "check": True, "read": True, "result": 1,
+           "images": list(images), "message": "%d image(s)." % len(images)}
+    obj.update(more)
+    return {"lines": [obj], "report": [{"device": "127.0.0.2", "model": "HV2000", "read": True}]}
+
+
+DUE = image("BOOTABLE", "HV001100", "HV001200", "send")
+CURRENT = image("LANGUAGE", "HV000310", "HV000310", "no update needed")
+CHECK = check(DUE, CURRENT)
+TWO_DUE = check(DUE, image("LANGUAGE", "HV000300", "HV000310", "send"))
+NOTHING_DUE = check(CURRENT)
+UNREADABLE = {"lines": [{"device": "127.0.0.2", "final": True, "check": True, "read": False,
+                         "result": -6, "images": [], "message": "Could not be read: no answer."}],
+              "rc": 1}
+
+
+def progress(state, image_no=1, updated=0):
+    return {"state": state, "file": "boot.bin", "current": 100, "max": 200, "image": image_no,
+            "updated": updated, "result": 0, "status": "", "percent": 10}
+
+
+def final(result, updated=0, stopped=False, **more):
+    obj = {"final": True, "result": result, "updated": updated, "stopped": stopped,
+           "message": "result %d" % result}
+    obj.update(more)
+    return obj
+
+
+ENTERED = progress("DOWNLOADMODE_STATE", image_no=0)
+SENDING = progress("TRANSFER_FIRM")
