@@ -26,6 +26,8 @@ bool ProgressDisplay::SameRecord(const tag_devinfo& a, const tag_devinfo& b) {
            a.dwMaxSize == b.dwMaxSize && a.nResult == b.nResult && a.dwFirmIdx == b.dwFirmIdx &&
            a.dwUpdatedFirmNum == b.dwUpdatedFirmNum &&
            a.bSupportQureryUpdate == b.bSupportQureryUpdate &&
+           a.bStopWaitsForWrite == b.bStopWaitsForWrite &&
+           a.dwUnconfirmedFirmNum == b.dwUnconfirmedFirmNum &&
            std::memcmp(a.FileName, b.FileName, sizeof a.FileName) == 0;
 }
 
@@ -64,9 +66,12 @@ void ProgressDisplay::Notice(const std::string& text) {
 }
 
 void ProgressDisplay::Final(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStopped,
-                            const std::string& strCaption, const std::string& strMessage) {
+                            const std::string& strCaption, const std::string& strMessage,
+                            uint32_t dwUnconfirmedFirmNum) {
     if (m_mode == DisplayMode::JSON) {
-        m_out << JsonFinal(nResult, dwUpdatedFirmNum, bStopped, strMessage) << '\n' << std::flush;
+        m_out << JsonFinal(nResult, dwUpdatedFirmNum, bStopped, strMessage, dwUnconfirmedFirmNum)
+              << '\n'
+              << std::flush;
         return;
     }
     EndBarLine();

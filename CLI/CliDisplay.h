@@ -39,7 +39,8 @@ public:
     void Notice(const std::string& text) override;
     // The closing report: the result message, or in JSON mode the final object.
     void Final(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStopped,
-               const std::string& strCaption, const std::string& strMessage);
+               const std::string& strCaption, const std::string& strMessage,
+               uint32_t dwUnconfirmedFirmNum = 0);
 
     // The terminal line for a view: a bar of kBarWidth cells, the percentage and the status.
     static std::string BarLine(const ProgressView& view);
