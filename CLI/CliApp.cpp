@@ -245,6 +245,6 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     zepThread worker;
     UpdateOutcome outcome = RunUpdate(worker, request, display);
     display.Final(outcome.nResult, outcome.dwUpdatedFirmNum, outcome.bStopped, outcome.strCaption,
-                  outcome.strMessage);
+                  outcome.strMessage, outcome.dwUnconfirmedFirmNum);
     return outcome.nExitCode;
 }

@@ -26,6 +26,8 @@ bool ProgressDisplay::SameRecord(const tag_devinfo& a, const tag_devinfo& b) {
            a.dwMaxSize == b.dwMaxSize && a.nResult == b.nResult && a.dwFirmIdx == b.dwFirmIdx &&
            a.dwUpdatedFirmNum == b.dwUpdatedFirmNum &&
            a.bSupportQureryUpdate == b.bSupportQureryUpdate &&
+           a.bStopWaitsForWrite == b.bStopWaitsForWrite &&
+           a.dwUnconfirmedFirmNum == b.dwUnconfirmedFirmNum &&
            std::memcmp(a.FileName, b.FileName, sizeof a.FileName) == 0;
 }
 
@@ -64,12 +66,15 @@ void ProgressDisplay::Notice(const std::string& text) {
 }
 
 void ProgressDisplay::Final(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStopped,
-                            const std::string& strCaption, const std::string& strMessage) {
+                            const std::string& strCaption, const std::string& strMessage,
+                            uint32_t dwUnconfirmedFirmNum) {
     if (m_mode == DisplayMode::JSON) {
-        std::string object = JsonFinal(nResult, dwUpdatedFirmNum, bStopped, strMessage);
+        std::string object =
+            JsonFinal(nResult, dwUpdatedFirmNum, bStopped, strMessage, dwUnconfirmedFirmNum);
         if (!m_strPackage.empty())
             object.insert(object.size() - 1, "," + m_strPackage);
-        m_out << object << '\n' << std::flush;
+        m_out << object << '
+' << std::flush;
         return;
     }
     EndBarLine();

@@ -41,7 +41,8 @@ public:
     // JSON members that name the package, added to the final object.
     void SetPackageMembers(const std::string& members) { m_strPackage = members; }
     void Final(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStopped,
-               const std::string& strCaption, const std::string& strMessage);
+               const std::string& strCaption, const std::string& strMessage,
+               uint32_t dwUnconfirmedFirmNum = 0);
 
     // The terminal line for a view: a bar of kBarWidth cells, the percentage and the status.
     static std::string BarLine(const ProgressView& view);

@@ -210,7 +210,7 @@ std::vector<FleetSummaryRow> RunFleetUpdate(const std::vector<FleetTarget>& targ
             row.bOk = false;
         }
         sink.Final(outcome.nResult, outcome.dwUpdatedFirmNum, outcome.bStopped, end.strCaption,
-                   end.strMessage, members);
+                   end.strMessage, members, outcome.dwUnconfirmedFirmNum);
         display.Totals(++finished, targets.size(), failures.load(), request.clock.Now() - start);
     };
 

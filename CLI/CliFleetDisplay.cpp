@@ -169,10 +169,11 @@ void FleetDeviceSink::Say(const std::string& text) {
 
 void FleetDeviceSink::Final(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStopped,
                             const std::string& strCaption, const std::string& strMessage,
-                            const std::string& strMembers) {
+                            const std::string& strMembers, uint32_t dwUnconfirmedFirmNum) {
     const DisplayMode mode = m_display.Mode();
     if (mode == DisplayMode::JSON) {
-        std::string object = JsonFinal(nResult, dwUpdatedFirmNum, bStopped, strMessage);
+        std::string object =
+            JsonFinal(nResult, dwUpdatedFirmNum, bStopped, strMessage, dwUnconfirmedFirmNum);
         if (!strMembers.empty())
             object.insert(object.size() - 1, "," + strMembers);
         if (!m_display.PackageMembers().empty())

@@ -73,7 +73,7 @@ public:
     // The closing report of the device's update; strMembers are further JSON members.
     void Final(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStopped,
                const std::string& strCaption, const std::string& strMessage,
-               const std::string& strMembers = std::string());
+               const std::string& strMembers = std::string(), uint32_t dwUnconfirmedFirmNum = 0);
     // A line of its own between attempts or phases (a retry, the wait for the restart).
     void Say(const std::string& text);
 

@@ -108,17 +108,20 @@ std::string JsonProgress(const tag_devinfo& info, const ProgressView& view) {
            ",\"max\":" + std::to_string(info.dwMaxSize) +
            ",\"image\":" + std::to_string(info.dwFirmIdx) +
            ",\"updated\":" + std::to_string(info.dwUpdatedFirmNum) +
+           ",\"unconfirmed\":" + std::to_string(info.dwUnconfirmedFirmNum) +
+           ",\"stop_waits_for_write\":" + (info.bStopWaitsForWrite ? "true" : "false") +
            ",\"result\":" + std::to_string(info.nResult) +
            ",\"status\":" + JsonString(StatusText(view)) +
            ",\"percent\":" + std::to_string(view.FilledPercent()) + "}";
 }
 
 std::string JsonFinal(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStopped,
-                      const std::string& strMessage) {
+                      const std::string& strMessage, uint32_t dwUnconfirmedFirmNum) {
     return "{\"final\":true,\"result\":" + std::to_string(nResult) +
            ",\"updated\":" + std::to_string(dwUpdatedFirmNum) +
            ",\"stopped\":" + (bStopped ? "true" : "false") +
-           ",\"message\":" + JsonString(strMessage) + "}";
+           ",\"message\":" + JsonString(strMessage) +
+           ",\"unconfirmed\":" + std::to_string(dwUnconfirmedFirmNum) + "}";
 }
 
 std::string JsonListing(const std::string& strModel,

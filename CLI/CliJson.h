@@ -16,8 +16,9 @@ const char* UpdateStateName(update_state state);
 std::string JsonProgress(const tag_devinfo& info, const ProgressView& view);
 
 // nResult: the page result (or the record's result when the run was stopped before its end).
+// "unconfirmed" counts images the device accepted without confirming their writing.
 std::string JsonFinal(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStopped,
-                      const std::string& strMessage);
+                      const std::string& strMessage, uint32_t dwUnconfirmedFirmNum = 0);
 
 std::string JsonListing(const std::string& strModel,
                         const std::vector<std::pair<std::string, std::string>>& firmware);

@@ -2,7 +2,11 @@
 #include "CliTexts.h"
 
 std::string StatusText(const ProgressView& view) {
-    return FormatStatusText(std::string(EnglishText(view.nStatusId)), view.dwStatusNumber);
+    std::string text =
+        FormatStatusText(std::string(EnglishText(view.nStatusId)), view.dwStatusNumber);
+    if (view.bStopWaitsForWrite)
+        text += " Stop requested: waiting for the device to finish writing.";
+    return text;
 }
 
 const char* CaptionText(bool bWarning) {

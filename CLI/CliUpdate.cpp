@@ -1,5 +1,7 @@
 // The console updater's progress loop. StopThread blocks until the worker has ended, so a stop
-// request is handed to a helper thread and the loop keeps showing progress meanwhile.
+// request is handed to a helper thread and the loop keeps showing progress meanwhile. While the
+// device writes, that stop waits for the device's own end of the write; a second request gives
+// the wait up, and the image is then reported as sent but not confirmed.
 #include "CliUpdate.h"
 
 #include "CliTexts.h"
@@ -17,6 +19,12 @@ const char* const kStopNotice =
     "Stop requested: a running transfer is completed first; the update then stops at the next "
     "safe point.";
 const char* const kStillStoppingNotice = "Still stopping; the device must not be interrupted.";
+const char* const kWaitForWriteNotice =
+    "Waiting for the device to finish writing the firmware before leaving download mode. Stop "
+    "again to give up waiting; the device must then be checked.";
+const char* const kAbandonNotice =
+    "Second stop request: no longer waiting for the device to finish writing. Check the device "
+    "before using it.";
 
 class UpdateLoop {
 public:
@@ -44,6 +52,8 @@ private:
     ProgressPage m_page;
     tag_devinfo m_info;
     unsigned int m_seenRequests = 0;
+    bool m_bAbandoned = false;
+    bool m_bToldWaiting = false;
     bool m_bImagesBegun = false;
     std::thread m_stopper;
     std::atomic<bool> m_bStopperDone{false};
@@ -70,9 +80,10 @@ UpdateOutcome UpdateLoop::Run() {
     } else {
         m_worker.StopThread();
     }
-    UpdateOutcome outcome =
-        bEnded ? MakeOutcome(m_page.Result(), m_info.dwUpdatedFirmNum, false, m_request.needExit)
-               : MakeOutcome(m_info.nResult, m_info.dwUpdatedFirmNum, true, m_request.needExit);
+    UpdateOutcome outcome = bEnded ? MakeOutcome(m_page.Result(), m_info.dwUpdatedFirmNum, false,
+                                                 m_request.needExit, m_info.dwUnconfirmedFirmNum)
+                                   : MakeOutcome(m_info.nResult, m_info.dwUpdatedFirmNum, true,
+                                                 m_request.needExit, m_info.dwUnconfirmedFirmNum);
     outcome.bImagesBegun = m_bImagesBegun;
     return outcome;
 }
@@ -85,6 +96,10 @@ bool UpdateLoop::Tick() {
                      m_info.UpdateState == TRANSFER_FIRM || m_info.UpdateState == WRITING_FIRM ||
                      m_info.UpdateState == END_FIRM_UPDATE;
     bool bEnded = m_page.Tick(m_info);
+    if (m_info.bStopWaitsForWrite && !m_bToldWaiting && !m_bAbandoned) {
+        m_bToldWaiting = true;
+        m_display.Notice(kWaitForWriteNotice);
+    }
     m_display.Update(m_info, m_page.View());
     return bEnded;
 }
@@ -102,32 +117,49 @@ void UpdateLoop::WaitTick() {
 }
 
 void UpdateLoop::CheckStopRequests() {
-    unsigned int requests = StopRequests();
-    if (requests == m_seenRequests)
-        return;
-    m_seenRequests = requests;
-    if (m_stopper.joinable()) {
-        m_display.Notice(kStillStoppingNotice);
-        return;
+    const unsigned int requests = StopRequests();
+    for (; m_seenRequests != requests; ++m_seenRequests) {
+        if (!m_stopper.joinable()) {
+            m_display.Notice(kStopNotice);
+            m_worker.RequestStop();
+            m_stopper = std::thread([this] {
+                m_worker.StopThread();
+                m_bStopperDone = true;
+            });
+        } else if (!m_bAbandoned) {
+            // Only a stop that waits for a write has something to give up.
+            m_bAbandoned = true;
+            m_worker.RequestStop();
+            m_display.Notice(kAbandonNotice);
+        } else {
+            m_display.Notice(kStillStoppingNotice);
+        }
     }
-    m_display.Notice(kStopNotice);
-    m_stopper = std::thread([this] {
-        m_worker.StopThread();
-        m_bStopperDone = true;
-    });
 }
 
 } // namespace
 
 UpdateOutcome MakeOutcome(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStopped,
-                          yesno_type needExit) {
+                          yesno_type needExit, uint32_t dwUnconfirmedFirmNum) {
     UpdateOutcome outcome;
     outcome.nResult = nResult;
     outcome.dwUpdatedFirmNum = dwUpdatedFirmNum;
+    outcome.dwUnconfirmedFirmNum = dwUnconfirmedFirmNum;
     outcome.bStopped = bStopped;
     const bool bSuccess = nResult == RESULT_OK || nResult == RESULT_NO_UPDATE;
-    outcome.nExitCode = bSuccess && !bStopped ? 0 : 1;
+    outcome.nExitCode = bSuccess && !bStopped && dwUnconfirmedFirmNum == 0 ? 0 : 1;
     ResultMessage message = ResultMessageFor(nResult, needExit);
+    if (bStopped && bSuccess && dwUnconfirmedFirmNum != 0) {
+        outcome.strCaption = CaptionText(true);
+        outcome.strMessage = "The update was stopped at your request while the device was "
+                             "writing: " +
+                             std::to_string(dwUnconfirmedFirmNum) +
+                             " firmware image(s) were sent but not confirmed by the device, " +
+                             std::to_string(dwUpdatedFirmNum) +
+                             " updated. Check the device (its display panel) before using it, "
+                             "and run the update again.";
+        return outcome;
+    }
     if (bStopped && bSuccess) {
         // The Windows page cannot be stopped, so it has no message for this.
         outcome.strCaption = CaptionText(true);

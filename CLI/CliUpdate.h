@@ -1,7 +1,8 @@
 // One update driven the way the Windows progress page drives it: start the worker, copy its
 // record on a timer, show the page's status and bar, stop the worker at the end or on a
 // failure, and report the result message. A stop request (Ctrl-C) is passed to the worker,
-// which honours it at its next safe point; a running transfer is always completed.
+// which honours it at its next safe point; a running transfer is always completed, and a
+// device's write is awaited unless a second request gives that wait up.
 #pragma once
 
 #include "CliDisplay.h"
@@ -30,7 +31,8 @@ struct UpdateRequest {
 struct UpdateOutcome {
     ZEPRESULT nResult = RESULT_OK; // page result: 1, -11 or the failure
     uint32_t dwUpdatedFirmNum = 0;
-    bool bStopped = false;     // ended by a stop request before the update was complete
+    uint32_t dwUnconfirmedFirmNum = 0; // accepted by the device, its writing never confirmed
+    bool bStopped = false;             // ended by a stop request before the update was complete
     bool bImagesBegun = false; // the worker reached its first image: firmware may have been sent
     int nExitCode = 0;         // 0 updated or nothing to update, 1 otherwise
     std::string strCaption;    // "Information" or "Warning"
@@ -42,4 +44,4 @@ UpdateOutcome RunUpdate(zepThread& worker, const UpdateRequest& request, UpdateS
 
 // What the run ended with, as the closing report tells it.
 UpdateOutcome MakeOutcome(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool bStopped,
-                          yesno_type needExit);
+                          yesno_type needExit, uint32_t dwUnconfirmedFirmNum = 0);

@@ -20,6 +20,7 @@ int ProgressView::FilledPercent() const {
 ProgressPage::ProgressPage(unsigned int firmwareCount) : m_firmwareCount(firmwareCount) {}
 
 bool ProgressPage::Tick(const tag_devinfo& info) {
+    m_view.bStopWaitsForWrite = info.bStopWaitsForWrite;
     if (info.nResult != RESULT_OK && info.nResult != RESULT_NO_UPDATE) {
         m_nResult = info.nResult;
         return true;

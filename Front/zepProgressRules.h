@@ -30,10 +30,14 @@ struct ProgressView {
     int nPosition = 0;
     int nStatusId = STATUS_CONNECTING;
     uint32_t dwStatusNumber = 0;
+    // A stop request waits for the device to finish writing; a front-end that can be stopped
+    // tells so beside the status line.
+    bool bStopWaitsForWrite = false;
 
     bool operator==(const ProgressView& other) const {
         return nRangeMax == other.nRangeMax && nPosition == other.nPosition &&
-               nStatusId == other.nStatusId && dwStatusNumber == other.dwStatusNumber;
+               nStatusId == other.nStatusId && dwStatusNumber == other.dwStatusNumber &&
+               bStopWaitsForWrite == other.bStopWaitsForWrite;
     }
     bool operator!=(const ProgressView& other) const { return !(*this == other); }
 

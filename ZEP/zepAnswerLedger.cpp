@@ -9,18 +9,6 @@ bool zepAnswerLedger::BlockAnswerRead() {
     return true;
 }
 
-uint32_t zepAnswerLedger::OwedAfterFinalAnswer() const {
-    switch (m_eBlocks) {
-    case Blocks::Answered:
-        return m_nOwed;
-    case Blocks::Unanswered:
-        return 0;
-    case Blocks::Unknown:
-        break;
-    }
-    return m_nOwed == 0 ? 0 : kUnsure;
-}
-
 bool zepAnswerLedger::Resolve(uint32_t nMoreAnswers) {
     if (nMoreAnswers == 0) {
         m_eBlocks = Blocks::Unanswered;

@@ -2,7 +2,10 @@
 // their order, and a device may answer every intermediate block or none of them, at any pace.
 // The ledger counts the blocks whose answers are still owed and learns, once per session,
 // whether this device answers blocks at all, so that the answer taken for an image's final
-// packet is never an earlier block's. One ledger serves every transport.
+// packet is never an earlier block's. The session learns it before a final packet goes out:
+// read after it, a single answer would fit both habits (the oldest block's answer, or the
+// verdict), and a device that never answers a final packet would pass on a block's answer.
+// One ledger serves every transport.
 #pragma once
 
 #include <cstdint>
@@ -14,9 +17,6 @@ public:
         Answered,   // the device answers every block
         Unanswered, // the device answers only final packets
     };
-
-    // How many answers are owed once an image's final packet is out, when the session knows.
-    static constexpr uint32_t kUnsure = UINT32_MAX;
 
     // Answers owed beyond which, in a device that answers blocks, the oldest is awaited before
     // the next block goes out: a refusal is then judged within a few blocks, and the device's
@@ -41,12 +41,16 @@ public:
         return m_eBlocks == Blocks::Unknown && m_nOwed != 0 && m_nOwed % kWindow == 0;
     }
 
-    // Answers still to read after the one read with the final packet; kUnsure when that one
-    // may be either the final packet's or the oldest block's.
-    uint32_t OwedAfterFinalAnswer() const;
+    // Whether a fence must settle the device's habit before the next final packet: blocks are
+    // owed and none of their answers has been read yet.
+    bool NeedsFence() const { return m_eBlocks == Blocks::Unknown && m_nOwed != 0; }
 
-    // The final packet's answer has been read and a fence's answer followed after n more
-    // SendFile answers: returns false when n fits neither kind of device.
+    // Answers still to read after the one read with the final packet; the last one read is the
+    // verdict. Only meaningful once NeedsFence() is false.
+    uint32_t OwedAfterFinalAnswer() const { return m_eBlocks == Blocks::Answered ? m_nOwed : 0; }
+
+    // A fence's answer followed n SendFile answers: returns false when n fits neither kind of
+    // device (some blocks answered, others not).
     bool Resolve(uint32_t nMoreAnswers);
 
     // Every answer of the image has been read.

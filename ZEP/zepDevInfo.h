@@ -24,4 +24,10 @@ struct tag_devinfo {
     uint32_t dwFirmIdx = 0;        // image being handled, from 1
     uint32_t dwUpdatedFirmNum = 0; // images updated so far
     bool bSupportQureryUpdate = false;
+    // A stop request is waiting for the device to finish writing the image before download mode
+    // is left.
+    bool bStopWaitsForWrite = false;
+    // Images whose final packet the device accepted but whose writing it never confirmed: the
+    // wait for it was given up by a second stop request, or broke off. Never counted as updated.
+    uint32_t dwUnconfirmedFirmNum = 0;
 };

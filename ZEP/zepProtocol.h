@@ -109,12 +109,11 @@ private:
     ZEPRESULT SendBlock(const char* pszBinFileName, unsigned long dwOffset, unsigned long dwTotal,
                         unsigned char* pbData, unsigned long dwData);
     ZEPRESULT SendFinal(const char* pszBinFileName, unsigned short wFinal, unsigned long dwOffset,
-                        unsigned long dwTotal, unsigned char* pbData, unsigned long dwData,
-                        bool bQuery);
+                        unsigned long dwTotal, unsigned char* pbData, unsigned long dwData);
     ZEPRESULT ReadOwedAnswer();
     ZEPRESULT CollectBlockAnswer();
     ZEPRESULT ProbeBlockAnswers();
-    ZEPRESULT ResolveWithFence(bool bQuery);
+    ZEPRESULT FenceBeforeFinal();
     // How long a look for answers that may not exist waits.
     static const DWORD kProbeWaitMs = 10;
 

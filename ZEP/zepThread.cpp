@@ -32,6 +32,7 @@ bool zepThread::UpdateStart(char* pPrinterName, char* pPortName, unsigned short 
     m_bStartupReady = false;
 
     bool bStarted = zepmac::CreateEvent(m_tWakeup) && zepmac::CreateEvent(m_tStarted) &&
+                    zepmac::CreateEvent(m_tAbandon) &&
                     zepmac::_beginthread(m_tThread, ThreadFunc, zepmac::ZEP_WORKER_STACK_SIZE, this,
                                          &m_dwThreadID);
     if (bStarted &&
@@ -64,10 +65,22 @@ bool zepThread::CheckState(tag_devinfo& rtDevInfo) {
 }
 
 bool zepThread::StopThread() {
-    m_bStop = true; // before the signal, so that the woken worker sees it
-    zepmac::SetEvent(m_tWakeup);
+    // Stopping at the end of a run is no second request: it must not give up a write.
+    unsigned int nNone = 0;
+    if (m_nStopRequests.compare_exchange_strong(nNone, 1)) {
+        m_bStop = true; // before the signal, so that the woken worker sees it
+        zepmac::SetEvent(m_tWakeup);
+    }
     zepmac::WaitForSingleObjectThread(m_tThread, zepmac::ZEP_INFINITE);
     return true;
+}
+
+void zepThread::RequestStop() {
+    const unsigned int nRequests = ++m_nStopRequests;
+    m_bStop = true;
+    zepmac::SetEvent(m_tWakeup);
+    if (nRequests >= 2)
+        zepmac::SetEvent(m_tAbandon);
 }
 
 void* zepThread::ThreadFunc(void* param) {
@@ -170,43 +183,87 @@ ZEPRESULT zepThread::FinishImage(zepProtocol& protocol) {
     {
         ZepLock lock(m_lock);
         const bool bSent = m_tDeviceInfo.UpdateState == TRANSFER_FIRM;
-        if (bSent)
-            m_tDeviceInfo.dwUpdatedFirmNum += 1;
         bQuery = m_tDeviceInfo.bSupportQureryUpdate && bSent;
+        if (!bQuery) {
+            // The final packet's verdict is all such a device tells.
+            m_tDeviceInfo.dwUpdatedFirmNum += bSent ? 1 : 0;
+            m_tDeviceInfo.UpdateState = END_FIRM_UPDATE;
+        }
     }
     if (bQuery) {
-        int nUpdateTime = 0;
-        if (!g_ZepInfo.getUpdateTime(nUpdateTime))
-            return RESULT_ERR_SYSTEM;
-        // A device that keeps saying "still writing" without its figures moving is stuck:
-        // after UPDATETIME of that, the image has failed rather than the wait going on for ever.
-        const unsigned long dwStallLimit =
-            nUpdateTime <= 0 ? 0 : static_cast<unsigned long>(nUpdateTime) * 1000UL;
-        unsigned long dwSince = ZepTickCount();
-        uint32_t dwDone = UINT32_MAX, dwTotal = UINT32_MAX;
-        for (;;) {
-            if (!PollWait())
-                return RESULT_OK; // stopped: the image counts as updated, no pause
-            ZEPRESULT code = protocol.CheckState(m_tDeviceInfo);
-            if (code != RESULT_OK)
-                return code;
-            ZepLock lock(m_lock);
-            if (m_tDeviceInfo.UpdateState == END_FIRM_UPDATE)
-                break;
-            if (m_tDeviceInfo.dwCurrentSize != dwDone || m_tDeviceInfo.dwMaxSize != dwTotal) {
-                dwDone = m_tDeviceInfo.dwCurrentSize;
-                dwTotal = m_tDeviceInfo.dwMaxSize;
-                dwSince = ZepTickCount();
-            } else if (ZepElapsedMs(dwSince) >= dwStallLimit) {
-                return RESULT_ERR_DEVICE;
-            }
-        }
-    } else {
-        ZepLock lock(m_lock);
-        m_tDeviceInfo.UpdateState = END_FIRM_UPDATE;
+        ZEPRESULT code = FollowWrite(protocol);
+        if (code != RESULT_OK || m_bStop)
+            return code; // no pause before stopping
     }
     ZepPhasePause();
     return RESULT_OK;
+}
+
+// Polls the device until it reports the image written; only that counts it as updated. A stop
+// request does not cut the write short (leaving download mode in the middle of it could leave
+// the device without firmware): it waits for the device's own end, or for UPDATETIME without
+// progress, unless a second request gives the wait up.
+ZEPRESULT zepThread::FollowWrite(zepProtocol& protocol) {
+    int nUpdateTime = 0;
+    if (!g_ZepInfo.getUpdateTime(nUpdateTime)) {
+        EndWrite(false);
+        return RESULT_ERR_SYSTEM;
+    }
+    // A device that keeps saying "still writing" without its figures moving is stuck:
+    // after UPDATETIME of that, the image has failed rather than the wait going on for ever.
+    const unsigned long dwStallLimit =
+        nUpdateTime <= 0 ? 0 : static_cast<unsigned long>(nUpdateTime) * 1000UL;
+    unsigned long dwSince = ZepTickCount();
+    uint32_t dwDone = UINT32_MAX, dwTotal = UINT32_MAX;
+    for (;;) {
+        if (!PollWait() && !StopWait()) {
+            EndWrite(false);
+            return RESULT_OK; // given up: the run stops, the image is not confirmed
+        }
+        ZEPRESULT code = protocol.CheckState(m_tDeviceInfo);
+        if (code != RESULT_OK) {
+            // A write error is the device's own verdict; anything else leaves the write unknown.
+            EndWrite(code == RESULT_ERR_WRITE);
+            return code;
+        }
+        ZepLock lock(m_lock);
+        if (m_tDeviceInfo.UpdateState == END_FIRM_UPDATE) {
+            m_tDeviceInfo.dwUpdatedFirmNum += 1;
+            m_tDeviceInfo.bStopWaitsForWrite = false;
+            return RESULT_OK;
+        }
+        if (m_tDeviceInfo.dwCurrentSize != dwDone || m_tDeviceInfo.dwMaxSize != dwTotal) {
+            dwDone = m_tDeviceInfo.dwCurrentSize;
+            dwTotal = m_tDeviceInfo.dwMaxSize;
+            dwSince = ZepTickCount();
+        } else if (ZepElapsedMs(dwSince) >= dwStallLimit) {
+            m_tDeviceInfo.bStopWaitsForWrite = false;
+            m_tDeviceInfo.dwUnconfirmedFirmNum += 1;
+            return RESULT_ERR_DEVICE;
+        }
+    }
+}
+
+// One polling interval of a stop that waits for the write; a second stop request ends it.
+bool zepThread::StopWait() {
+    {
+        ZepLock lock(m_lock);
+        m_tDeviceInfo.bStopWaitsForWrite = true;
+    }
+    if (m_nStopRequests >= 2)
+        return false;
+    const DWORD dwTime = PollingTime();
+    if (zepmac::WaitForSingleObjectEvent(m_tAbandon, dwTime) == zepmac::ZEP_WAIT_FAILED)
+        ZepSleep(dwTime);
+    return m_nStopRequests < 2;
+}
+
+// The write was not seen to its end: refused by the device, or unconfirmed.
+void zepThread::EndWrite(bool bRefused) {
+    ZepLock lock(m_lock);
+    m_tDeviceInfo.bStopWaitsForWrite = false;
+    if (!bRefused)
+        m_tDeviceInfo.dwUnconfirmedFirmNum += 1;
 }
 
 void zepThread::StartupDone(bool bReady) {
@@ -240,6 +297,8 @@ void zepThread::Publish(update_state state, ZEPRESULT nResult) {
 }
 
 void zepThread::CloseEvents() {
+    if (m_tAbandon.Created)
+        zepmac::CloseEvent(m_tAbandon);
     if (m_tStarted.Created)
         zepmac::CloseEvent(m_tStarted);
     if (m_tWakeup.Created)

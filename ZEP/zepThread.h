@@ -27,10 +27,17 @@ public:
     bool SetPolling(unsigned long dwTime);
     // Copies the whole progress record; always true.
     bool CheckState(tag_devinfo& rtDevInfo);
-    // Asks the worker to stop, wakes it and waits until its thread has ended (after END_UPDATE
-    // that includes the exit command). Harmless when no worker runs.
+    // Asks the worker to stop, unless that was asked already, wakes it and waits until its
+    // thread has ended (after END_UPDATE that includes the exit command). Harmless when no
+    // worker runs.
     bool StopThread();
-    // Whether StopThread has been called, for front-ends that report their stop request.
+    // Asks the worker to stop and returns at once. The first request is honoured at the next
+    // safe point; while the device writes an image that is the device's own end of the write
+    // (or UPDATETIME without progress), so download mode is never left in the middle of it, and
+    // the record shows bStopWaitsForWrite meanwhile. A second request gives that wait up: the
+    // image then counts in dwUnconfirmedFirmNum, never as updated.
+    void RequestStop();
+    // Whether a stop has been requested, for front-ends that report their stop request.
     bool IsStopRequested() const { return m_bStop; }
 
     static void* ThreadFunc(void* param);
@@ -39,6 +46,9 @@ private:
     void RunThread(char* pszPrinterName, char* pszPortName, unsigned short wPortNo);
     ZEPRESULT RunImages(zepProtocol& protocol, const char* pszModelName);
     ZEPRESULT FinishImage(zepProtocol& protocol);
+    ZEPRESULT FollowWrite(zepProtocol& protocol);
+    bool StopWait(); // one wait while a stop waits for the write; false once given up
+    void EndWrite(bool bRefused);
     void StartupDone(bool bReady);
     void WaitForStop();
     bool PollWait(); // one wait on m_tWakeup for the polling interval; false once stopped
@@ -48,10 +58,12 @@ private:
 
     bool m_bStartupReady = false;
     std::atomic<bool> m_bStop{false};
+    std::atomic<unsigned int> m_nStopRequests{0};
     zepmac::TAG_THREADDATA m_tThread;
     DWORD m_dwThreadID = 0;
     zepmac::TAG_MUTEXDATA m_tWakeup;
     zepmac::TAG_MUTEXDATA m_tStarted;
+    zepmac::TAG_MUTEXDATA m_tAbandon; // signalled by the second stop request
     DWORD m_dwPollingTime = 1000;
     CRITSECT m_lock; // guards m_tDeviceInfo and m_dwPollingTime
     tag_devinfo m_tDeviceInfo;

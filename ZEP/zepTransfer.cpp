@@ -12,7 +12,6 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <vector>
 
 namespace {
 
@@ -154,16 +153,18 @@ ZEPRESULT zepProtocol::ProbeBlockAnswers() {
 }
 
 // The final packet, then every answer the image still owes: the last one read is the final
-// packet's own verdict.
+// packet's own verdict. While the session does not know yet whether the device answers blocks,
+// a fence settles that first, so that no verdict is ever taken from a block's answer.
 ZEPRESULT zepProtocol::SendFinal(const char* pszBinFileName, unsigned short wFinal,
                                  unsigned long dwOffset, unsigned long dwTotal,
-                                 unsigned char* pbData, unsigned long dwData, bool bQuery) {
-    ZEPRESULT result = SendFileData(pszBinFileName, wFinal, dwOffset, dwTotal, pbData, dwData);
+                                 unsigned char* pbData, unsigned long dwData) {
+    ZEPRESULT result = RESULT_OK;
+    if (m_answers.NeedsFence() && (result = FenceBeforeFinal()) != RESULT_OK)
+        return result;
+    result = SendFileData(pszBinFileName, wFinal, dwOffset, dwTotal, pbData, dwData);
     if (result != RESULT_OK)
         return result;
     const uint32_t nOwed = m_answers.OwedAfterFinalAnswer();
-    if (nOwed == zepAnswerLedger::kUnsure)
-        return ResolveWithFence(bQuery);
     for (uint32_t n = 0; n < nOwed; ++n) {
         if ((result = ReadOwedAnswer()) != RESULT_OK)
             return result;
@@ -172,34 +173,25 @@ ZEPRESULT zepProtocol::SendFinal(const char* pszBinFileName, unsigned short wFin
     return RESULT_OK;
 }
 
-// No block has been answered yet in this session, so the answer read after the final packet
-// may be the final packet's or the first block's. A request of another command settles it:
-// the device answers in order, so the SendFile answers that come before the fence's own are
-// what it still owed. None: it answers no block, and the answer read was the verdict. As many
-// as blocks were owed: it answers every block, and the last of them is the verdict. The fence
-// is a request the host makes after a final packet anyway: the status query when the device
-// answers them, else the TargetInfo.txt fetch.
-ZEPRESULT zepProtocol::ResolveWithFence(bool bQuery) {
-    std::vector<unsigned char> request;
-    ZEPRESULT result = RESULT_OK;
-    if (bQuery) {
-        result = BuildStatusQuery(request);
-    } else {
-        TAG_CMDGETFILE cmd;
-        result = Make_GetFile(cmd, "TargetInfo.txt");
-        const auto* p = reinterpret_cast<const unsigned char*>(&cmd);
-        request.assign(p, p + sizeof cmd);
-    }
+// Blocks are owed and none of their answers has been read: a request of another command tells
+// whether the device answers blocks. It answers in order, so the SendFile answers that come
+// before the fence's own are the blocks' answers: none, it answers no block; as many as were
+// owed, it answers every block. The fence is the fetch of TargetInfo.txt, which a device in
+// download mode serves at any time; it costs one exchange per session, never a time-out.
+ZEPRESULT zepProtocol::FenceBeforeFinal() {
+    TAG_CMDGETFILE cmd;
+    ZEPRESULT result = Make_GetFile(cmd, "TargetInfo.txt");
     if (result != RESULT_OK)
         return result;
-
     uint32_t nMore = 0;
     for (bool bFirst = true;; bFirst = false) {
         zepReply reply(m_pDevMgr, m_hDevice);
-        int nErr = bFirst ? reply.Exchange(request.data(), static_cast<DWORD>(request.size()))
+        int nErr = bFirst ? reply.Exchange(reinterpret_cast<PBYTE>(&cmd), sizeof cmd)
                           : reply.Exchange(nullptr, 0);
         if (nErr < 0)
             return CheckDevConnErr(nErr);
+        if (reply.Data() == nullptr)
+            return RESULT_ERR_DEVICE; // silence for UPDATETIME
         if (reply.As<TAG_RESSENDFILE>(*this, ZEP_CMD_SENDFILE) != nullptr) {
             if ((result = JudgeSendFileReply(reply)) != RESULT_OK)
                 return result;
@@ -208,10 +200,10 @@ ZEPRESULT zepProtocol::ResolveWithFence(bool bQuery) {
             continue;
         }
         // The fence's own answer; a device that answered some blocks but not all gives no way
-        // to tell which answer was the verdict.
+        // to tell which answer would be the verdict.
         if (!m_answers.Resolve(nMore))
             return RESULT_ERR_DEVICE;
-        return bQuery ? JudgeStatusReply(reply, nullptr) : ReadFileReplies(reply);
+        return ReadFileReplies(reply);
     }
 }
 
@@ -286,9 +278,9 @@ ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszF
 
         const bool bLastSpecial = bSpecial && dwLeft <= dwChunk;
         ZEPRESULT nSend =
-            bLastSpecial ? SendFinal(pszBinFileName, wFinal, dwOffset, dwImageSize, chunk.get(),
-                                     dwGot, bQuery)
-                         : SendBlock(pszBinFileName, dwOffset, dwImageSize, chunk.get(), dwGot);
+            bLastSpecial
+                ? SendFinal(pszBinFileName, wFinal, dwOffset, dwImageSize, chunk.get(), dwGot)
+                : SendBlock(pszBinFileName, dwOffset, dwImageSize, chunk.get(), dwGot);
         {
             ZepLock guard(m_lock);
             rt_DevInfo.nResult = nSend;
@@ -304,9 +296,9 @@ ZEPRESULT zepProtocol::UpdateFirmware(const char* pszModelName, const char* pszF
     // With the special pattern an empty image has no last data packet to end it; it still gets
     // a final packet (of no data), or it would count as updated without the device's word.
     if (!bSpecial || dwImageSize == 0) {
-        ZEPRESULT nSend = bSpecial ? SendFinal(pszBinFileName, wFinal, 0, 0, chunk.get(), 0, bQuery)
+        ZEPRESULT nSend = bSpecial ? SendFinal(pszBinFileName, wFinal, 0, 0, chunk.get(), 0)
                                    : SendFinal(pszBinFileName, wFinal, dwImageSize, dwImageSize,
-                                               nullptr, wImageSum, bQuery);
+                                               nullptr, wImageSum);
         ZepLock guard(m_lock);
         rt_DevInfo.nResult = nSend;
         if (nSend != RESULT_OK)

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Soaks the promise that a result is the device's own: scripts/soak.sh N runs N seeded scenarios
 # of the property test (tests/property), split over parallel processes (they mostly wait on the
-# simulated devices' pace). SOAK_FROM sets the first seed (default 1000), SOAK_PROCS the number
+# simulated devices' pace). The scenarios include devices that never answer a final packet,
+# one-block images and blocks answered 100-500 ms late; each is judged by the simulator's log. SOAK_FROM sets the first seed (default 1000), SOAK_PROCS the number
 # of processes (default 8). Prints the count and every violation with its seed; exits non-zero
 # when there was any.
 set -u

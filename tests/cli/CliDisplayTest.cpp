@@ -231,10 +231,10 @@ TEST(CliJson, ProgressAndFinalObjects) {
     display.Update(info, page.View()); // same record: no second object
     display.Final(RESULT_OK, 1, false, "Information", "Line one.\nLine \"two\".");
     EXPECT_EQ("{\"state\":\"TRANSFER_FIRM\",\"file\":\"BOOTABLE\",\"current\":4096,\"max\":10000,"
-              "\"image\":1,\"updated\":0,\"result\":1,\"status\":\"Preparing to update "
-              "firmware...\",\"percent\":20}\n"
+              "\"image\":1,\"updated\":0,\"unconfirmed\":0,\"stop_waits_for_write\":false,"
+              "\"result\":1,\"status\":\"Preparing to update firmware...\",\"percent\":20}\n"
               "{\"final\":true,\"result\":1,\"updated\":1,\"stopped\":false,\"message\":\"Line "
-              "one.\\nLine \\\"two\\\".\"}\n",
+              "one.\\nLine \\\"two\\\".\",\"unconfirmed\":0}\n",
               out.str());
 }
 

@@ -2,11 +2,14 @@
 // three kinds of output, the result messages and exit codes, stop requests and bad input.
 #include "../engine/EngineFixture.h"
 #include "CliApp.h"
+#include "CliTexts.h"
 #include "CliUpdate.h"
 #include "DevConnMgr.h"
 #include "zepMac.h"
 
 #include <atomic>
+#include <functional>
+#include <mutex>
 #include <sstream>
 #include <thread>
 
@@ -148,10 +151,11 @@ TEST_F(CliRunTest, WorkerThatCannotStartIsAHostError) {
     EXPECT_EQ(0u, out.str().find("{\"final\":true,\"result\":-9,\"updated\":0,\"stopped\":false,"
                                  "\"message\":\"An error occurred in this computer. Restart your "
                                  "computer, and then try to update the firmware again.\","
-                                 "\"package_sha256\":\""))
+                                 "\"unconfirmed\":0,\"package_sha256\":\""))
         << out.str();
     EXPECT_NE(std::string::npos, out.str().find("\"signer\":\"unsigned\",\"signature\":\"not "
-                                                "verified\"}\n"));
+                                                "verified\"}
+"));
     EXPECT_EQ(0, device->connects);
 }
 
@@ -219,4 +223,113 @@ TEST_F(CliRunTest, StopRequestEndsTheRunAtTheNextSafePoint) {
     EXPECT_EQ(Pattern(10000), device->images["BOOTABLE"]);
     EXPECT_EQ(0u, device->images.count("LANGUAGE"));
     EXPECT_EQ(ZEP_CMD_EXITDOWNLOAD, device->Commands().back());
+}
+
+namespace {
+
+// What the console told: notices and whether a status line said the stop waits for the write.
+class NoticeSink : public UpdateSink {
+public:
+    void Update(const tag_devinfo&, const ProgressView& view) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bWaitShown =
+            m_bWaitShown || StatusText(view).find("waiting for the device") != std::string::npos;
+    }
+    void Notice(const std::string& text) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_notices.push_back(text);
+    }
+    bool Told(const std::string& part) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (const std::string& notice : m_notices)
+            if (notice.find(part) != std::string::npos)
+                return true;
+        return false;
+    }
+    bool WaitShown() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_bWaitShown;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::string> m_notices;
+    bool m_bWaitShown = false;
+};
+
+} // namespace
+
+// Ctrl-C while the device writes: once, the update waits for the device's own end of the write
+// and reports the image updated; twice, it gives the wait up and reports the image as sent but
+// not confirmed, never as updated.
+TEST_F(CliRunTest, StopDuringTheWriteWaitsAndASecondStopGivesUp) {
+    for (const unsigned int nStops : {1u, 2u}) {
+        NewDevice();
+        device->writeSteps = nStops == 1 ? 30 : 1000000;
+        zepThread worker;
+        NoticeSink sink;
+        std::atomic<unsigned int> requests{0};
+        // Each press only once the console has shown what the last one did; the device holds
+        // its answers meanwhile, so no tick can be missed.
+        auto await = [](const std::function<bool()>& pred) {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (!pred() && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+        int queries = 0;
+        device->override = [&](int, const std::vector<uint8_t>& request,
+                               std::vector<std::vector<uint8_t>>&) {
+            TAG_SSTHEADER header;
+            std::memcpy(&header, request.data(), sizeof header);
+            if (header.CommandCode.get() != ZEP_CMD_QUERYUPDATESTATUS)
+                return false;
+            if (++queries == 1) {
+                requests = 1;
+                await([&] { return worker.IsStopRequested(); });
+            } else if (queries == 2) {
+                await([&] { return sink.Told("Waiting for the device to finish writing"); });
+                if (nStops == 2)
+                    requests = 2;
+            }
+            return false;
+        };
+        UpdateRequest request;
+        char port[] = "127.0.0.1";
+        request.pszPortName = port;
+        request.wPortNo = 48350;
+        request.dwTickMs = 2;
+        request.dwWorkerPollingMs = 1;
+        request.stopRequests = [&] { return requests.load(); };
+        const UpdateOutcome outcome = RunUpdate(worker, request, sink);
+        const std::string where = std::to_string(nStops) + " stop(s)";
+
+        EXPECT_TRUE(outcome.bStopped) << where;
+        EXPECT_EQ(1, outcome.nExitCode) << where;
+        EXPECT_TRUE(sink.Told("Waiting for the device to finish writing")) << where;
+        EXPECT_TRUE(sink.WaitShown()) << where;
+        EXPECT_EQ(ZEP_CMD_EXITDOWNLOAD, device->Commands().back()) << where;
+        if (nStops == 1) {
+            EXPECT_EQ(31, queries) << where; // every "writing" answer, then "written"
+            EXPECT_EQ(1u, outcome.dwUpdatedFirmNum) << where;
+            EXPECT_EQ(0u, outcome.dwUnconfirmedFirmNum) << where;
+            EXPECT_NE(std::string::npos, outcome.strMessage.find("stopped at your request after 1"))
+                << where;
+        } else {
+            EXPECT_LT(queries, 1000000) << where;
+            EXPECT_EQ(0u, outcome.dwUpdatedFirmNum) << where;
+            EXPECT_EQ(1u, outcome.dwUnconfirmedFirmNum) << where;
+            EXPECT_TRUE(sink.Told("no longer waiting")) << where;
+            EXPECT_NE(std::string::npos, outcome.strMessage.find("sent but not confirmed"))
+                << where;
+            EXPECT_NE(std::string::npos, outcome.strMessage.find("Check the device")) << where;
+            std::ostringstream json, notices;
+            ProgressDisplay(json, notices, DisplayMode::JSON)
+                .Final(outcome.nResult, outcome.dwUpdatedFirmNum, outcome.bStopped,
+                       outcome.strCaption, outcome.strMessage, outcome.dwUnconfirmedFirmNum);
+            EXPECT_EQ(0u, json.str().find("{\"final\":true,\"result\":1,\"updated\":0,"
+                                          "\"stopped\":true,"))
+                << json.str();
+            EXPECT_NE(std::string::npos, json.str().find(",\"unconfirmed\":1}")) << json.str();
+        }
+    }
 }

@@ -117,7 +117,7 @@ TEST_F(FleetSimTest, CheckOfAnUnreadableDeviceFails) {
 // its next safe point, the second is never begun.
 TEST_F(FleetSimTest, StopRequestReachesTheRunningDeviceAndBeginsNoOther) {
     std::vector<SimOptions> options(2);
-    options[0].writeSteps = 1000000; // writes until stopped
+    options[0].writeSteps = 200; // still writing when stopped: the stop waits for the write
     StartSimulators(options);
     WriteFleetPackage(ZepInfo({kBootRow, kLangRow}),
                       {{"boot.bin", Pattern(1000)}, {"lang.bin", Pattern(1000, 2)}});
@@ -135,8 +135,9 @@ TEST_F(FleetSimTest, StopRequestReachesTheRunningDeviceAndBeginsNoOther) {
                                                 "your request after 1 firmware image(s)"))
         << out.str();
     EXPECT_NE(std::string::npos, out.str().find("127.0.0.3: Not begun"));
-    EXPECT_GT(Logged(0, "SendFile"), 0u);     // the first image was sent ...
-    EXPECT_EQ(1u, Logged(0, "ExitDownload")); // ... and the device left download mode
+    EXPECT_GT(Logged(0, "SendFile"), 0u);            // the first image was sent ...
+    EXPECT_EQ(201u, Logged(0, "QueryUpdateStatus")); // ... written to its end ...
+    EXPECT_EQ(1u, Logged(0, "ExitDownload"));        // ... and the device left download mode
     EXPECT_EQ(0u, sims[1]->ConnectionsServed());
     EXPECT_EQ(0u, err.str().find("Stop requested"));
 }

@@ -17,6 +17,7 @@ struct PacedDevice {
     uint32_t blockDelay = 0;        // ms from receiving a block to its answer
     uint32_t verdictDelay = 0;      // ms from receiving a final packet to its verdict
     std::map<int, uint16_t> status; // SendFile packet (from 0) -> refusal
+    bool silentFinals = false;      // never answers a final packet
     std::string targetInfo;
 
     struct Pending {
@@ -114,7 +115,8 @@ private:
             const int n = d.sendFiles++;
             d.finals += bBlock ? 0 : 1;
             const auto refusal = d.status.find(n);
-            if (bBlock && !d.ackBlocks && refusal == d.status.end())
+            if ((bBlock && !d.ackBlocks && refusal == d.status.end()) ||
+                (!bBlock && d.silentFinals))
                 break;
             d.busyUntil = start + (bBlock ? d.blockDelay : d.verdictDelay);
             Send(d.busyUntil, MakeStatusReply(ZEP_CMD_SENDFILE, refusal == d.status.end()
@@ -244,6 +246,48 @@ TEST_F(AnswerPace, TheVerdictIsTheDevicesAnswerToTheFinalPacket) {
                     const unsigned long limit =
                         8000 + 2 * (c.verdictDelay + 11 * (c.blockDelay + 80));
                     EXPECT_LE(g_now, limit) << where;
+                }
+            }
+        }
+    }
+}
+
+// One block owed: an answer read after the final packet would fit a device that answers every
+// block (it is the block's) and one that answers none (it is the verdict). A device that answers
+// its block after the host's short look and never a final packet must fail, within UPDATETIME;
+// a healthy one must pass, and one that answers no block costs no time-out.
+TEST_F(AnswerPace, OneOwedAnswerIsNeverTakenForTheVerdict) {
+    UsePackage({{"boot.bin", Pattern(1000)}, {"lang.bin", Pattern(3000, 2)}});
+    struct Case {
+        const char* what;
+        bool ackBlocks;
+        uint32_t blockDelay;
+        bool silentFinals;
+        ZEPRESULT expect;
+    } const cases[] = {
+        {"late block, verdict given", true, 100, false, 1},
+        {"late block, no verdict", true, 100, true, -5},
+        {"slow block, no verdict", true, 500, true, -5},
+        {"prompt block, no verdict", true, 0, true, -5},
+        {"no block answered, verdict given", false, 0, false, 1},
+        {"no block answered, no verdict", false, 0, true, -5},
+    };
+    for (const Transport& transport : kTransports) {
+        for (const Case& c : cases) {
+            for (bool bQuery : {false, true}) {
+                PacedDevice paced;
+                paced.ackBlocks = c.ackBlocks;
+                paced.blockDelay = c.blockDelay;
+                paced.silentFinals = c.silentFinals;
+                const std::string where =
+                    std::string(transport.name) + ", " + c.what + (bQuery ? ", queries" : "");
+                EXPECT_EQ(c.expect, Run(paced, transport, bQuery)) << where;
+                // Four fixed pauses, the device's own time, and at most one UPDATETIME.
+                const unsigned long limit =
+                    8000 + 2 * (c.blockDelay + 200) + (c.expect == RESULT_OK ? 0 : 60000);
+                EXPECT_LE(g_now, limit) << where;
+                if (c.expect == RESULT_OK) {
+                    EXPECT_TRUE(paced.stream.empty()) << where << ": answers left behind";
                 }
             }
         }

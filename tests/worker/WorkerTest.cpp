@@ -247,29 +247,72 @@ TEST_F(WorkerTest, StopDuringATransferCompletesItAndStartsNoFurtherImage) {
     JoinStopper();
     EXPECT_EQ(Pattern(10000), device->images["BOOTABLE"]); // closing packet included
     EXPECT_EQ(0u, device->images.count("LANGUAGE"));
-    EXPECT_EQ(0u, Count(QUERY));
+    EXPECT_EQ(3u, Count(QUERY)); // its writing is followed to the device's own end
     EXPECT_EQ(4u, Count(SENDFILE));
     EXPECT_EQ(EXIT, device->Commands().back());
     EXPECT_EQ(1u, Record().dwUpdatedFirmNum);
 }
 
-TEST_F(WorkerTest, StopDuringStatusPollingEndsThePollingAndTheRun) {
+// Leaving download mode in the middle of a write could leave the device without firmware: a stop
+// waits for the device's own end of the write, and says so in the record meanwhile.
+TEST_F(WorkerTest, StopDuringTheWriteWaitsForTheDeviceToFinish) {
     LoadZepInfo(ZepInfoWith({kBootRow, "VERSION LANGUAGE=HV000400 lang.bin LANGUAGE"}));
     UsePackage({{"boot.bin", Pattern(10000)}, {"lang.bin", Pattern(300, 2)}});
-    device->writeSteps = 1000;
+    device->writeSteps = 20;
     holdUntilStop = [](uint16_t command, size_t nth) { return command == QUERY && nth == 0; };
     worker.SetPolling(1);
     ASSERT_TRUE(Start());
     StopWhenHeld();
     JoinStopper();
-    EXPECT_EQ(1u, Count(QUERY));
+    EXPECT_EQ(21u, Count(QUERY));
     EXPECT_EQ(0u, device->images.count("LANGUAGE"));
     EXPECT_EQ(EXIT, device->Commands().back());
     tag_devinfo last = Record();
-    EXPECT_EQ(1u, last.dwUpdatedFirmNum); // the image being written counts as updated
-    EXPECT_EQ(WRITING_FIRM, last.UpdateState);
-    // No fixed pause after polling ended by the stop: the last pause came before the queries.
+    EXPECT_EQ(1u, last.dwUpdatedFirmNum); // confirmed by the device
+    EXPECT_EQ(0u, last.dwUnconfirmedFirmNum);
+    EXPECT_EQ(END_FIRM_UPDATE, last.UpdateState);
+    EXPECT_FALSE(last.bStopWaitsForWrite);
+    EXPECT_TRUE(SightingsAt(QUERY).back().info.bStopWaitsForWrite);
+    EXPECT_EQ(0u, SightingsAt(QUERY).back().info.dwUpdatedFirmNum); // not before the device says
+    // No fixed pause after the write ended by the stop: the last pause came before the queries.
     EXPECT_LT(SightingsAt(0).back().when, SightingsAt(QUERY).front().when);
+}
+
+// A second stop request gives the wait up: the image is sent but not confirmed, never updated.
+TEST_F(WorkerTest, SecondStopGivesTheWaitUpAndLeavesTheImageUnconfirmed) {
+    device->writeSteps = 1000000;
+    holdUntilStop = [](uint16_t command, size_t nth) { return command == QUERY && nth == 0; };
+    worker.SetPolling(1);
+    ASSERT_TRUE(Start());
+    StopWhenHeld(); // the first request, from a front-end blocked in StopThread
+    ASSERT_TRUE(WaitFor([](const tag_devinfo& i) { return i.bStopWaitsForWrite; }));
+    worker.RequestStop();
+    JoinStopper();
+    EXPECT_LT(Count(QUERY), 1000000u);
+    EXPECT_EQ(EXIT, device->Commands().back());
+    tag_devinfo last = Record();
+    EXPECT_EQ(0u, last.dwUpdatedFirmNum);
+    EXPECT_EQ(1u, last.dwUnconfirmedFirmNum);
+    EXPECT_FALSE(last.bStopWaitsForWrite);
+}
+
+// A stop that waits for a device stuck at the same figures ends after UPDATETIME, as a failure.
+TEST_F(WorkerTest, StopWaitingForAStuckWriteEndsAfterUpdateTime) {
+    static std::atomic<unsigned long> s_now{0};
+    ZepTickFn prev = ZepSetTickHook([] { return s_now += 5000; });
+    device->queryStatus = ZEP_STATUS_WRITING; // 0 of the image, for ever
+    holdUntilStop = [](uint16_t command, size_t nth) { return command == QUERY && nth == 0; };
+    worker.SetPolling(1);
+    ASSERT_TRUE(Start());
+    StopWhenHeld();
+    JoinStopper();
+    ZepSetTickHook(prev);
+    tag_devinfo last = Record();
+    EXPECT_EQ(UPDATE_ERROR, last.UpdateState);
+    EXPECT_EQ(RESULT_ERR_DEVICE, last.nResult);
+    EXPECT_EQ(0u, last.dwUpdatedFirmNum);
+    EXPECT_EQ(1u, last.dwUnconfirmedFirmNum);
+    EXPECT_EQ(EXIT, device->Commands().back());
 }
 
 TEST_F(WorkerTest, StopAfterAFailureEndsTheWaitAtOnce) {

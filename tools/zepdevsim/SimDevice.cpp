@@ -222,6 +222,13 @@ void SimDevice::SendFile(const SimRecord& record, Outcome& out) {
     out.delayMs = Pace(endNotice == ZEP_END_MORE ? m_options.blockDelayMs
                        : bFinal                  ? m_options.verdictDelayMs
                                                  : 0);
+    if (bFinal && m_options.silentFinals) {
+        // Not answered is not accepted: the image is dropped, as by a device that hung.
+        out.events.push_back(FaultEvent("silent-final").Add("file", name));
+        m_sessionFailed = true;
+        m_uploads.erase(name);
+        return;
+    }
     if (bFinal && ++m_finalPackets == m_options.finalStatusAt) {
         // The device's verdict on the whole image: it is given up, whatever arrived.
         out.events.push_back(FaultEvent("final-status").Add("status", m_options.finalStatus));

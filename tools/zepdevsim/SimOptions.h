@@ -56,8 +56,9 @@ struct SimOptions {
     uint32_t queryWriteFaultFrom = 0;  // this status query (1 = first) and later ones get 0x0803
     uint32_t finalStatusAt = 0;        // answer finalStatus to this final packet (1 = first)
     uint16_t finalStatus = 0x0804;
-    uint32_t cutReplyAt = 0; // send half of the reply to this record, then close
-    uint32_t busyEnters = 0; // the first N enters (over all connections) are answered 0x1001
+    bool silentFinals = false; // never answer a final packet; its image is not stored
+    uint32_t cutReplyAt = 0;   // send half of the reply to this record, then close
+    uint32_t busyEnters = 0;   // the first N enters (over all connections) are answered 0x1001
 };
 
 // Whether the options describe a device that can be served; error says what is wrong.
