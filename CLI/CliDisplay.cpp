@@ -73,8 +73,7 @@ void ProgressDisplay::Final(ZEPRESULT nResult, uint32_t dwUpdatedFirmNum, bool b
             JsonFinal(nResult, dwUpdatedFirmNum, bStopped, strMessage, dwUnconfirmedFirmNum);
         if (!m_strPackage.empty())
             object.insert(object.size() - 1, "," + m_strPackage);
-        m_out << object << '
-' << std::flush;
+        m_out << object << '\n' << std::flush;
         return;
     }
     EndBarLine();

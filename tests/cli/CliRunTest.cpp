@@ -154,8 +154,7 @@ TEST_F(CliRunTest, WorkerThatCannotStartIsAHostError) {
                                  "\"unconfirmed\":0,\"package_sha256\":\""))
         << out.str();
     EXPECT_NE(std::string::npos, out.str().find("\"signer\":\"unsigned\",\"signature\":\"not "
-                                                "verified\"}
-"));
+                                                "verified\"}\n"));
     EXPECT_EQ(0, device->connects);
 }
 
