@@ -94,6 +94,7 @@ protected:
         env.dwTickMs = 2;
         env.dwWorkerPollingMs = 1;
         env.stopRequests = [this] { return stopRequests.load(); };
+        env.strTrustedKeysFolder = trustedKeysFolder;
         // Back-off and the wait for a restart run on a clock of their own: a real millisecond
         // per wait, so that a simulator may come back meanwhile, counts as whatever was asked.
         env.clock.nowMs = [this] { return virtualMs.load(); };
@@ -114,6 +115,7 @@ protected:
 
     std::vector<std::unique_ptr<DeviceSimulator>> sims;
     std::atomic<unsigned int> stopRequests{0};
+    std::string trustedKeysFolder; // the system's trusted keys as the run sees them
     std::atomic<unsigned long long> virtualMs{0};
     std::ostringstream out, err;
 };
