@@ -51,10 +51,10 @@ namespace {
 
 // The P-256 curve's object identifier as DER: the key's algorithm parameters.
 const unsigned char P256_OID[] = {0x06, 0x08, 0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x03, 0x01, 0x07};
-const size_t COORD = 32;
+const size_t P256_COORD = 32;
 
 // X and Y of an uncompressed P-256 point from DER SubjectPublicKeyInfo.
-bool PointFromDer(const ZepBytes& der, unsigned char (&xy)[2 * COORD]) {
+bool PointFromDer(const ZepBytes& der, unsigned char (&xy)[2 * P256_COORD]) {
     CERT_PUBLIC_KEY_INFO* pInfo = nullptr;
     DWORD cb = 0;
     if (!ZepIsCanonicalP256Key(der) ||
@@ -67,10 +67,10 @@ bool PointFromDer(const ZepBytes& der, unsigned char (&xy)[2 * COORD]) {
         std::strcmp(pInfo->Algorithm.pszObjId, szOID_ECC_PUBLIC_KEY) == 0 &&
         pInfo->Algorithm.Parameters.cbData == sizeof P256_OID &&
         std::memcmp(pInfo->Algorithm.Parameters.pbData, P256_OID, sizeof P256_OID) == 0 &&
-        pInfo->PublicKey.cbData == 1 + 2 * COORD && pInfo->PublicKey.cUnusedBits == 0 &&
+        pInfo->PublicKey.cbData == 1 + 2 * P256_COORD && pInfo->PublicKey.cUnusedBits == 0 &&
         pInfo->PublicKey.pbData[0] == 0x04;
     if (bOk)
-        std::memcpy(xy, pInfo->PublicKey.pbData + 1, 2 * COORD);
+        std::memcpy(xy, pInfo->PublicKey.pbData + 1, 2 * P256_COORD);
     LocalFree(pInfo);
     return bOk;
 }
@@ -78,7 +78,7 @@ bool PointFromDer(const ZepBytes& der, unsigned char (&xy)[2 * COORD]) {
 // One DER INTEGER at p (within end) into a 32-byte big-endian field; advances p. Strict: the
 // shortest form, positive, at most 32 significant bytes.
 bool ReadInteger(const unsigned char*& p, const unsigned char* end, unsigned char* out) {
-    if (end - p < 2 || p[0] != 0x02 || p[1] == 0 || p[1] > COORD + 1 || end - p - 2 < p[1])
+    if (end - p < 2 || p[0] != 0x02 || p[1] == 0 || p[1] > P256_COORD + 1 || end - p - 2 < p[1])
         return false;
     size_t len = p[1];
     const unsigned char* v = p + 2;
@@ -91,20 +91,20 @@ bool ReadInteger(const unsigned char*& p, const unsigned char* end, unsigned cha
         ++v;
         --len;
     }
-    if (len > COORD)
+    if (len > P256_COORD)
         return false;
-    std::memset(out, 0, COORD);
-    std::memcpy(out + COORD - len, v, len);
+    std::memset(out, 0, P256_COORD);
+    std::memcpy(out + P256_COORD - len, v, len);
     return true;
 }
 
 // DER ECDSA-Sig-Value (SEQUENCE of r and s) as CNG's r || s.
-bool RawSignature(const ZepBytes& der, unsigned char (&rs)[2 * COORD]) {
+bool RawSignature(const ZepBytes& der, unsigned char (&rs)[2 * P256_COORD]) {
     if (der.size() < 8 || der[0] != 0x30 || der[1] != der.size() - 2 || der[1] >= 0x80)
         return false;
     const unsigned char* p = der.data() + 2;
     const unsigned char* end = der.data() + der.size();
-    return ReadInteger(p, end, rs) && ReadInteger(p, end, rs + COORD) && p == end;
+    return ReadInteger(p, end, rs) && ReadInteger(p, end, rs + P256_COORD) && p == end;
 }
 
 bool Sha256(const std::string& strMessage, unsigned char (&digest)[ZEP_SHA256_SIZE]) {
@@ -126,7 +126,7 @@ bool ZepP256PublicKeyFromPem(const std::string& strPem, ZepBytes& der, std::stri
         return false;
     }
     der.resize(cb);
-    unsigned char xy[2 * COORD];
+    unsigned char xy[2 * P256_COORD];
     if (!CryptStringToBinaryA(strPem.c_str(), static_cast<DWORD>(strPem.size()),
                               CRYPT_STRING_BASE64HEADER, der.data(), &cb, nullptr, nullptr) ||
         (der.resize(cb), !PointFromDer(der, xy))) {
@@ -137,7 +137,7 @@ bool ZepP256PublicKeyFromPem(const std::string& strPem, ZepBytes& der, std::stri
 }
 
 bool ZepIsP256PublicKey(const ZepBytes& der) {
-    unsigned char xy[2 * COORD];
+    unsigned char xy[2 * P256_COORD];
     return PointFromDer(der, xy);
 }
 
@@ -145,15 +145,15 @@ bool ZepVerifyP256(const ZepBytes& publicKeyDer, const std::string& strMessage,
                    const ZepBytes& signatureDer) {
     struct {
         BCRYPT_ECCKEY_BLOB head;
-        unsigned char xy[2 * COORD];
+        unsigned char xy[2 * P256_COORD];
     } blob;
-    unsigned char rs[2 * COORD];
+    unsigned char rs[2 * P256_COORD];
     unsigned char digest[ZEP_SHA256_SIZE];
     if (!PointFromDer(publicKeyDer, blob.xy) || !RawSignature(signatureDer, rs) ||
         !Sha256(strMessage, digest))
         return false;
     blob.head.dwMagic = BCRYPT_ECDSA_PUBLIC_P256_MAGIC;
-    blob.head.cbKey = COORD;
+    blob.head.cbKey = P256_COORD;
     BCRYPT_ALG_HANDLE hAlg = nullptr;
     BCRYPT_KEY_HANDLE hKey = nullptr;
     bool bOk = false;
