@@ -12,6 +12,11 @@ bool LoadPackage(const std::string& strPath, std::string& strError) {
         strError = "Out of memory while opening the firmware package.";
         return false;
     }
+    if (!pBind->RefusalReason().empty()) {
+        strError = "The firmware package in " + where + " is refused: " + pBind->RefusalReason() +
+                   ".";
+        return false;
+    }
     if (!pBind->IsBindZepFile()) {
         strError = "No usable firmware package in " + where +
                    " (a package holds at least one firmware image and ZEPINFO.txt).";

@@ -28,6 +28,12 @@ void RunWithPackage(HINSTANCE hInstance) {
         ShowCritical(IDS_RESULT_SYSTEM);
         return;
     }
+    // A package the reader refused (one grafted into the signature, say) is no mere absence:
+    // the user learns that this copy cannot be used.
+    if (!pBind->RefusalReason().empty()) {
+        ShowCritical(IDS_RESULT_FIRMREAD);
+        return;
+    }
     if (!pBind->IsBindZepFile())
         return; // no package, a wrong trailer or fewer than two files: nothing to offer
     unsigned long dwSize = 0;
