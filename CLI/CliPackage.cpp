@@ -13,8 +13,8 @@ bool LoadPackage(const std::string& strPath, std::string& strError) {
         return false;
     }
     if (!pBind->RefusalReason().empty()) {
-        strError = "The firmware package in " + where + " is refused: " + pBind->RefusalReason() +
-                   ".";
+        strError =
+            "The firmware package in " + where + " is refused: " + pBind->RefusalReason() + ".";
         return false;
     }
     if (!pBind->IsBindZepFile()) {

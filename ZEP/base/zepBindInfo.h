@@ -86,7 +86,7 @@ private:
     tagBindManagementInfo m_bindMngInfo;
     bool m_fIsReady;
     char m_szBindFileFolder[ZEP_BUNDLE_PATH_SIZE + 1];
-    long long m_llFileSize; // where the package ends: the file's end or a signature's table
+    long long m_llFileSize;   // where the package ends: the file's end or a signature's table
     std::string m_strRefusal; // fixed at construction
     // The leading entries of the directory as read once at start-up. When m_bDirComplete is set
     // they are all the readable entries; otherwise the rest is read from the file on demand.

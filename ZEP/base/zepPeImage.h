@@ -10,7 +10,7 @@ enum ZepPeSignature {
     ZEP_PE_NO_PE_HEADER,  // starts with "MZ" but has no PE header; strError says why
     ZEP_PE_UNSIGNED,
     ZEP_PE_SIGNED,
-    ZEP_PE_MALFORMED, // a PE header whose directories or table lie outside the file; strError says which
+    ZEP_PE_MALFORMED, // PE directories or the table outside the file; strError says which
 };
 
 struct ZepPeCertTable {

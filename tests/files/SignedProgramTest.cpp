@@ -76,11 +76,15 @@ TEST_F(SignedProgramFile, PackageIsReadOnlyBeforeATableThatClosesTheFile) {
     } const cases[] = {
         {"table right after the package", SignedProgram(0).bytes, nullptr, FOUND, ""},
         {"table aligned after 7 zero bytes", SignedProgram(7).bytes, nullptr, FOUND, ""},
-        {"unsigned program", RawPackage::Simple({{"a.bin", "12345"}, {"ZEPINFO.txt", "VERSION A=1 a.bin"}},
-                                                ProgramHeaders()).bytes(),
+        {"unsigned program",
+         RawPackage::Simple({{"a.bin", "12345"}, {"ZEPINFO.txt", "VERSION A=1 a.bin"}},
+                            ProgramHeaders())
+             .bytes(),
          nullptr, FOUND, ""},
         {"MZ but no PE header: a plain package",
-         RawPackage::Simple({{"a.bin", "12345"}, {"ZEPINFO.txt", "VERSION A=1 a.bin"}}, Bytes{'M', 'Z'}).bytes(),
+         RawPackage::Simple({{"a.bin", "12345"}, {"ZEPINFO.txt", "VERSION A=1 a.bin"}},
+                            Bytes{'M', 'Z'})
+             .bytes(),
          nullptr, FOUND, ""},
         {"non-zero bytes before the table", SignedProgram(3, 0xAA).bytes, nullptr, ABSENT, ""},
         {"PE header outside the file", SignedProgram(2).bytes,
@@ -91,8 +95,8 @@ TEST_F(SignedProgramFile, PackageIsReadOnlyBeforeATableThatClosesTheFile) {
          "package found inside the signature"},
         {"package grafted, none before the table", SignedProgram(2, 0xAA).bytes, GraftIntoTable,
          REFUSED, "package found inside the signature"},
-        {"bytes after the table", SignedProgram(2).bytes, [](Bytes& b) { b.push_back(0); },
-         REFUSED, "bytes follow the signature's certificate table"},
+        {"bytes after the table", SignedProgram(2).bytes, [](Bytes& b) { b.push_back(0); }, REFUSED,
+         "bytes follow the signature's certificate table"},
         {"package appended after the table", SignedProgram(2).bytes,
          [](Bytes& b) {
              b = RawPackage::Simple({{"a.bin", "FOREIGN"}, {"ZEPINFO.txt", "y"}}, b).bytes();
@@ -130,7 +134,8 @@ TEST_F(SignedProgramFile, PackageIsReadOnlyBeforeATableThatClosesTheFile) {
         // The packer reads through the same search: never the foreign package, and says why.
         const std::string file = m_dir.Path("package.bin");
         for (const std::vector<std::string>& args :
-             {std::vector<std::string>{"list", file}, {"verify", file},
+             {std::vector<std::string>{"list", file},
+              {"verify", file},
               {"extract", file, "a.bin", "-o", m_dir.Path("out.bin")}}) {
             std::ostringstream out, err;
             EXPECT_EQ(RunZepBind(args, out, err) == 0, c.outcome == FOUND)

@@ -74,6 +74,7 @@ echo "ok: the signed program updated the device"
 # the file. The signature still verifies; the programs and the packer refuse the file.
 le32() { od -An -t u4 -j "$2" -N 4 "$1" | tr -d ' '; }
 put32() { # put32 FILE OFFSET VALUE
+    # shellcheck disable=SC2059 # the format is the four bytes
     printf "$(printf '\\%03o\\%03o\\%03o\\%03o' $(($3 & 255)) $(($3 >> 8 & 255)) \
         $(($3 >> 16 & 255)) $(($3 >> 24 & 255)))" | dd of="$1" bs=1 seek="$2" conv=notrunc 2>/dev/null
 }
