@@ -3,24 +3,11 @@
 #include "DevConnUSBPM.h"
 
 #include "zepClock.h"
+#include "zepDllSearch.h"
 #include "zepUtil.h"
 
 #include <cstring>
 #include <string>
-
-namespace {
-
-HMODULE LoadSystemDll(LPCSTR pszName) {
-    char szPath[MAX_PATH] = {};
-    const UINT cch = GetSystemDirectoryA(szPath, MAX_PATH);
-    if (cch == 0 || cch + 1 + std::strlen(pszName) >= MAX_PATH)
-        return nullptr;
-    std::string path = std::string(szPath, cch) + "\\" + pszName;
-    // A full path is loaded as named; its own imports are looked for beside it.
-    return LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
-} // namespace
 
 DevConnUSBPM::DevConnUSBPM() {
     std::memset(&m_table, 0, sizeof m_table);
@@ -51,7 +38,7 @@ void DevConnUSBPM::FreeMonitor() {
 HANDLE DevConnUSBPM::OpenMonitorPort(LPCSTR pPortName) {
     FreeMonitor();
     LPCSTR pszDll = MonitorDllFor(pPortName);
-    if (pszDll == nullptr || (m_hMonitor = LoadSystemDll(pszDll)) == nullptr)
+    if (pszDll == nullptr || (m_hMonitor = ZepLoadSystemDll(pszDll)) == nullptr)
         return nullptr;
     auto pfnInit = reinterpret_cast<PmInitializeMonitorExFn>(
         reinterpret_cast<void*>(GetProcAddress(m_hMonitor, "InitializeMonitorEx")));

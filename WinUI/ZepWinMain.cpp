@@ -35,7 +35,8 @@ void RunWithPackage(HINSTANCE hInstance) {
     case ZEP_LOAD_NO_MEMORY:
         ShowCritical(IDS_RESULT_SYSTEM);
         return;
-    case ZEP_LOAD_UNTRUSTED: // not signed by the maker's key: the damaged-package message
+    case ZEP_LOAD_REFUSED:   // a package the reader refused (one grafted into the signature)
+    case ZEP_LOAD_UNTRUSTED: // or not signed by the maker's key: the damaged-package message
         ShowCritical(IDS_RESULT_FIRMREAD);
         return;
     default:

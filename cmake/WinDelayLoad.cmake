@@ -3,9 +3,11 @@
 # (ZEP/base/zepDllSearch_win.cpp). Targets named like the system's import libraries take their
 # place, so every `target_link_libraries(... winspool)` in the tree links the delay-load form.
 # KnownDLLs (kernel32, user32, gdi32, advapi32, ws2_32, msvcrt, shell32, ole32, comdlg32, ...)
-# are always taken from the system and stay ordinary imports.
-set(ZEP_DELAY_LOADED winspool:WINSPOOL.DRV comctl32:COMCTL32.dll setupapi:SETUPAPI.dll
-    bcrypt:bcrypt.dll crypt32:CRYPT32.dll)
+# are always taken from the system and stay ordinary imports. So does comctl32: the wizard's
+# manifest names common controls 6, and Windows resolves that side-by-side assembly before it
+# looks in the program's folder; loaded by its path in the system folder it would be version 5.
+set(ZEP_DELAY_LOADED winspool:WINSPOOL.DRV setupapi:SETUPAPI.dll bcrypt:bcrypt.dll
+    crypt32:CRYPT32.dll)
 
 find_program(ZEP_DLLTOOL ${TOOLCHAIN_PREFIX}-dlltool REQUIRED)
 find_program(ZEP_NM ${TOOLCHAIN_PREFIX}-nm REQUIRED)

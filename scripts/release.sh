@@ -7,7 +7,12 @@
 # HALVARD_FIRMWARE_INFO names a ZEPINFO.txt and HALVARD_FIRMWARE_IMAGES its images (separated
 # by spaces). The Windows programs are signed with osslsigncode when HALVARD_SIGN_CERT names a
 # certificate file and HALVARD_SIGN_KEY its private key (HALVARD_SIGN_PASS_FILE: a file holding
-# the key's password; HALVARD_SIGN_TIMESTAMP: a timestamping server's URL).
+# the key's password; HALVARD_SIGN_TIMESTAMP: a timestamping server's URL); without them the
+# Windows bundle is named ...-windows-unsigned.zip.
+#
+# One commit gives the same files whoever makes them, wherever and whenever: every time stored is
+# SOURCE_DATE_EPOCH (default: the last commit's time), in UTC, and archive members are sorted.
+# HALVARD_RELEASE_REUSE_BUILDS=1 packages the builds as they stand (the release test's second run).
 set -eu
 cd "$(dirname "$0")/.."
 out=${1:-build/release-out}
@@ -16,7 +21,8 @@ die() {
     echo "release: $*" >&2
     exit 1
 }
-sh scripts/install-deps.sh all
+reuse=${HALVARD_RELEASE_REUSE_BUILDS:-}
+[ -n "$reuse" ] || sh scripts/install-deps.sh all
 
 # build <preset> <target>...: configures and builds only what the release ships.
 build() {
@@ -28,14 +34,19 @@ build() {
     { cmake --preset "$preset" && cmake --build --preset "$preset" -j "$jobs" --target "$@"; } \
         >"$log" 2>&1 || { tail -40 "$log"; die "build of the $preset preset failed ($log)"; }
 }
-build release halvard zepbind zepdevsim ZEP_MAC_package
-build mingw ZEP_WIN halvard zepbind
+if [ -z "$reuse" ]; then
+    build release halvard zepbind zepdevsim ZEP_MAC_package
+    build mingw ZEP_WIN halvard zepbind
+fi
 native=build/release/bin
 windows=build/mingw/bin
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/release/CMakeCache.txt)
 [ -n "$version" ] || die "no project version in build/release/CMakeCache.txt"
 # Every date in the artefacts is the last commit's, so that the same tree gives the same files.
-epoch=$(git log -1 --format=%ct 2>/dev/null || date +%s)
+epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
+SOURCE_DATE_EPOCH=$epoch
+TZ=UTC0
+export SOURCE_DATE_EPOCH TZ
 stage=build/release-stage
 rm -rf "$stage"
 mkdir -p "$stage" "$out"
@@ -95,7 +106,9 @@ sign() {
         return
     fi
     [ -n "${HALVARD_SIGN_KEY:-}" ] || die "HALVARD_SIGN_CERT needs HALVARD_SIGN_KEY"
-    set -- "$1" "$2" -certs "$HALVARD_SIGN_CERT" -key "$HALVARD_SIGN_KEY" -h sha256 -n Halvard
+    # The signing time is the commit's too (a timestamp server's countersignature is not).
+    set -- "$1" "$2" -certs "$HALVARD_SIGN_CERT" -key "$HALVARD_SIGN_KEY" -h sha256 -n Halvard \
+        -time "$epoch"
     [ -z "${HALVARD_SIGN_PASS_FILE:-}" ] || set -- "$@" -readpass "$HALVARD_SIGN_PASS_FILE"
     [ -z "${HALVARD_SIGN_TIMESTAMP:-}" ] || set -- "$@" -ts "$HALVARD_SIGN_TIMESTAMP"
     in=$1
@@ -108,8 +121,14 @@ sign() {
 # packer, and the README's Windows section. Bound first, then signed: the programs find their
 # package behind the signature, and the signature covers the firmware too.
 windows_bundle() {
-    echo "== Windows bundle${HALVARD_SIGN_CERT:+ (signed)}"
-    name=Halvard-$version-windows
+    if [ -n "${HALVARD_SIGN_CERT:-}" ]; then
+        echo "== Windows bundle (signed)"
+        name=Halvard-$version-windows
+    else
+        name=Halvard-$version-windows-unsigned
+        echo "== Windows bundle: UNSIGNED, no HALVARD_SIGN_CERT given ($name.zip)"
+        echo "release: warning: the Windows programs are not signed" >&2
+    fi
     dir=$stage/windows/$name
     mkdir -p "$dir"
     for program in ZEP_WIN halvard; do
@@ -121,9 +140,13 @@ windows_bundle() {
     sign "$windows/zepbind.exe" "$dir/zepbind.exe"
     sed -n '/^## The Windows program/,/^## /p' README.md | sed '$d' >"$dir/README-Windows.md"
     [ -s "$dir/README-Windows.md" ] || die "README.md has no section \"## The Windows program\""
+    find "$dir" -type d -exec chmod 0755 {} +
+    find "$dir" -type f -exec chmod 0644 {} +
     find "$dir" -exec touch -d "@$epoch" {} +
     rm -f "$out/$name.zip"
-    (cd "$stage/windows" && zip -X -q -r - "$name") >"$out/$name.zip"
+    # zip stores local times: UTC (TZ above) makes them the same everywhere; -X leaves out the
+    # owner and the extra time fields, the sorted list fixes the order.
+    (cd "$stage/windows" && find "$name" | LC_ALL=C sort | zip -X -q -@ -) >"$out/$name.zip"
     made="$made $name.zip"
 }
 
@@ -150,7 +173,19 @@ collection() {
     built=$(ansible-galaxy collection build --force --output-path "$stage/collection" \
         build/release/ansible-collection | sed -n 's/^Created collection for .* at //p')
     [ -f "$built" ] || die "ansible-galaxy made no collection"
-    cp "$built" "$out/"
+    # ansible-galaxy stamps the build's time on its members and the gzip header: the same
+    # members again, at the commit's time, under a gzip header with no name or time.
+    python3 - "$built" "$epoch" <<'EOF' | gzip -9n >"$out/$(basename "$built")"
+import sys, tarfile
+src, epoch = sys.argv[1], int(sys.argv[2])
+with tarfile.open(src, "r:gz") as tin, \
+        tarfile.open(fileobj=sys.stdout.buffer, mode="w|", format=tarfile.PAX_FORMAT) as tout:
+    for member in tin:
+        member.mtime = epoch
+        member.uid = member.gid = 0
+        member.uname = member.gname = ""
+        tout.addfile(member, tin.extractfile(member) if member.isfile() else None)
+EOF
     made="$made $(basename "$built")"
 }
 

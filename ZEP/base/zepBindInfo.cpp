@@ -104,7 +104,8 @@ void zepBindInfo::OpenStream(FILE* fp) {
     // package: entries must lie before it.
     unsigned long long packageEnd = 0;
     if (size < TRAILER_SIZE ||
-        !ZepBindFindTrailer(fp, static_cast<unsigned long long>(size), m_bindMngInfo, packageEnd)) {
+        ZepBindFindTrailer(fp, static_cast<unsigned long long>(size), m_bindMngInfo, packageEnd,
+                           m_strRefusal) != ZEP_BIND_TRAILER_FOUND) {
         std::fclose(fp);
         std::memset(&m_bindMngInfo, 0, sizeof m_bindMngInfo);
         return;
@@ -276,7 +277,7 @@ bool zepBindInfo::InspectPackage(ZepPackageFacts& facts, std::string& strError) 
     }
     m_llPosition = -1; // the inspection moves the stream
     ZepPackageLayout layout;
-    return ZepReadPackageLayout(m_fp, static_cast<unsigned long long>(m_llFileSize), layout,
-                                strError) &&
+    return ZepReadPackageLayoutAt(m_fp, m_bindMngInfo, static_cast<unsigned long long>(m_llFileSize),
+                                  layout, strError) &&
            ZepInspectPackage(m_fp, layout, facts, strError);
 }

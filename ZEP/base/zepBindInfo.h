@@ -45,6 +45,9 @@ public:
     bool IsBindZepFile();
     // Closes the package for good: every lookup fails from then on.
     void CloseZepFile();
+    // Why the file was refused unread (a package grafted into a program's signature, damaged
+    // program headers); empty when the package opened or the file simply carries none.
+    const std::string& RefusalReason() const { return m_strRefusal; }
 
     // Size of a file in the package. Not found: dwSize 0 and false; null name or closed
     // package: false with dwSize untouched.
@@ -87,7 +90,8 @@ private:
     tagBindManagementInfo m_bindMngInfo;
     bool m_fIsReady;
     char m_szBindFileFolder[ZEP_BUNDLE_PATH_SIZE + 1];
-    long long m_llFileSize; // where the package ends: the file's end or a signature's table
+    long long m_llFileSize;   // where the package ends: the file's end or a signature's table
+    std::string m_strRefusal; // fixed at construction
     // The leading entries of the directory as read once at start-up. When m_bDirComplete is set
     // they are all the readable entries; otherwise the rest is read from the file on demand.
     std::vector<tagBindManagement> m_directory;

@@ -4,7 +4,6 @@
 #include "zepPeImage.h"
 
 #include <climits>
-#include <string>
 
 namespace {
 
@@ -17,34 +16,60 @@ bool TrailerEndsAt(std::FILE* fp, unsigned long long end, tagBindManagementInfo&
            std::fread(&trailer, sizeof trailer, 1, fp) == 1 && ZepBindHasMagic(trailer);
 }
 
-} // namespace
+ZepBindTrailerSearch Refuse(std::string& strError, const std::string& why) {
+    strError = why;
+    return ZEP_BIND_TRAILER_REFUSED;
+}
 
-bool ZepBindFindTrailer(std::FILE* fp, unsigned long long fileSize, tagBindManagementInfo& trailer,
+// The trailer right before the table, past only zero bytes; the magic ends in one, so at most
+// one end can match.
+bool TrailerBeforeTable(std::FILE* fp, unsigned long long tableAt, tagBindManagementInfo& trailer,
                         unsigned long long& packageEnd) {
-    if (TrailerEndsAt(fp, fileSize, trailer)) {
-        packageEnd = fileSize;
-        return true;
-    }
-    ZepPeCertTable table;
-    std::string strError;
-    if (ZepPeReadSignature(fp, fileSize, table, strError) != ZEP_PE_SIGNED ||
-        table.offset + table.size != fileSize)
-        return false;
-    // Only zero bytes may lie between the trailer and the table; the magic ends in one, so at
-    // most one end can match.
     unsigned char tail[sizeof trailer + CERT_ALIGNMENT - 1];
-    const unsigned long long tailSize = table.offset < sizeof tail ? table.offset : sizeof tail;
-    const unsigned long long tailAt = table.offset - tailSize;
+    const unsigned long long tailSize = tableAt < sizeof tail ? tableAt : sizeof tail;
+    const unsigned long long tailAt = tableAt - tailSize;
     if (tailAt > LONG_MAX || std::fseek(fp, static_cast<long>(tailAt), SEEK_SET) != 0 ||
         std::fread(tail, 1, tailSize, fp) != tailSize)
         return false;
     for (unsigned long long pad = 0; pad < CERT_ALIGNMENT && pad < tailSize; ++pad) {
         if (pad > 0 && tail[tailSize - pad] != 0)
-            break;
-        if (TrailerEndsAt(fp, table.offset - pad, trailer)) {
-            packageEnd = table.offset - pad;
+            return false;
+        if (TrailerEndsAt(fp, tableAt - pad, trailer)) {
+            packageEnd = tableAt - pad;
             return true;
         }
     }
     return false;
+}
+
+} // namespace
+
+ZepBindTrailerSearch ZepBindFindTrailer(std::FILE* fp, unsigned long long fileSize,
+                                        tagBindManagementInfo& trailer,
+                                        unsigned long long& packageEnd, std::string& strError) {
+    strError.clear();
+    ZepPeCertTable table;
+    std::string why;
+    switch (ZepPeReadSignature(fp, fileSize, table, why)) {
+    case ZEP_PE_NOT_A_PROGRAM:
+    case ZEP_PE_NO_PE_HEADER: // no program Windows would run or vouch for: a plain file
+    case ZEP_PE_UNSIGNED:
+        if (!TrailerEndsAt(fp, fileSize, trailer))
+            return ZEP_BIND_TRAILER_ABSENT;
+        packageEnd = fileSize;
+        return ZEP_BIND_TRAILER_FOUND;
+    case ZEP_PE_MALFORMED:
+        return Refuse(strError, "the program's headers are damaged: " + why);
+    case ZEP_PE_SIGNED:
+        break;
+    }
+    if (table.offset + table.size != fileSize)
+        return Refuse(strError, "bytes follow the signature's certificate table");
+    // Whatever package lies before the table, one grafted into it marks the file as tampered.
+    tagBindManagementInfo inside;
+    if (table.size >= sizeof inside && TrailerEndsAt(fp, fileSize, inside))
+        return Refuse(strError, "package found inside the signature");
+    if (TrailerBeforeTable(fp, table.offset, trailer, packageEnd))
+        return ZEP_BIND_TRAILER_FOUND;
+    return ZEP_BIND_TRAILER_ABSENT;
 }

@@ -14,6 +14,7 @@ int zepinfo_loadfile() {
     switch (ZepLoadPackage(bKeyBuiltIn ? &trust : nullptr, load)) {
     case ZEP_LOAD_NO_MEMORY:
         return -1;
+    case ZEP_LOAD_REFUSED:
     case ZEP_LOAD_UNTRUSTED:
         return RESULT_ERR_FIRMREAD;
     case ZEP_LOAD_NO_INFO:

@@ -10,7 +10,8 @@
 extern zepParse g_ZepInfo;
 
 // Loads ZEPINFO.txt from the bound package into g_ZepInfo. -1 when no package reader can be
-// made or memory runs out; RESULT_ERR_FIRMREAD when the program was built with the maker's key
+// made or memory runs out; RESULT_ERR_FIRMREAD when the reader refused the package, or the
+// program was built with the maker's key
 // and the package is not signed by it (nothing is loaded); 0 otherwise, also when the package
 // is unusable (it is then closed and nothing is loaded).
 int zepinfo_loadfile();

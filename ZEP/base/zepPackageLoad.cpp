@@ -71,6 +71,9 @@ ZepLoadResult ZepLoadPackage(const ZepTrust* pTrust, ZepPackageLoad& load) {
     zepBindInfo* pBind = zepBindInfo::Instance();
     if (pBind == nullptr)
         return Fail(load, ZEP_LOAD_NO_MEMORY, "Out of memory while opening the firmware package.");
+    if (!pBind->RefusalReason().empty())
+        return Fail(load, ZEP_LOAD_REFUSED,
+                    "The firmware package is refused: " + pBind->RefusalReason() + ".");
     if (!pBind->IsBindZepFile()) {
         pBind->CloseZepFile();
         return Fail(load, ZEP_LOAD_NO_PACKAGE,

@@ -39,6 +39,7 @@ enum ZepLoadResult {
     ZEP_LOAD_OK,
     ZEP_LOAD_NO_MEMORY,
     ZEP_LOAD_NO_PACKAGE,  // none found, or fewer than two files
+    ZEP_LOAD_REFUSED,     // found where no package may be (inside a program's signature)
     ZEP_LOAD_NO_INFO,     // no ZEPINFO.txt in it
     ZEP_LOAD_UNREADABLE,  // the package or its ZEPINFO.txt cannot be read
     ZEP_LOAD_UNTRUSTED,   // refused by the trust verdict

@@ -121,10 +121,31 @@ bool ReadSignatureEntry(std::FILE* fp, const ZepPackageLayout& layout, const tag
 
 bool ZepReadPackageLayout(std::FILE* fp, unsigned long long llFileSize, ZepPackageLayout& layout,
                           std::string& strError) {
-    layout = ZepPackageLayout();
     tagBindManagementInfo trailer;
-    if (llFileSize > INT32_MAX ||
-        !ZepBindFindTrailer(fp, llFileSize, trailer, layout.llPackageEnd)) {
+    unsigned long long packageEnd = 0;
+    std::string why;
+    if (llFileSize > INT32_MAX) {
+        strError = "the file is larger than a package can be";
+        return false;
+    }
+    switch (ZepBindFindTrailer(fp, llFileSize, trailer, packageEnd, why)) {
+    case ZEP_BIND_TRAILER_FOUND:
+        return ZepReadPackageLayoutAt(fp, trailer, packageEnd, layout, strError);
+    case ZEP_BIND_TRAILER_REFUSED:
+        strError = "refused: " + why;
+        return false;
+    default:
+        strError = "no firmware package (no ZEPBIND trailer)";
+        return false;
+    }
+}
+
+bool ZepReadPackageLayoutAt(std::FILE* fp, const tagBindManagementInfo& trailer,
+                            unsigned long long llPackageEnd, ZepPackageLayout& layout,
+                            std::string& strError) {
+    layout = ZepPackageLayout();
+    layout.llPackageEnd = llPackageEnd;
+    if (llPackageEnd < sizeof trailer) {
         strError = "no firmware package (no ZEPBIND trailer)";
         return false;
     }

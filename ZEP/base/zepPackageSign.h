@@ -62,6 +62,10 @@ struct ZepPackageLayout {
 // when there is none or it does not lie inside the package.
 bool ZepReadPackageLayout(std::FILE* fp, unsigned long long llFileSize, ZepPackageLayout& layout,
                           std::string& strError);
+// The same from a trailer already found, ending at llPackageEnd.
+bool ZepReadPackageLayoutAt(std::FILE* fp, const tagBindManagementInfo& trailer,
+                            unsigned long long llPackageEnd, ZepPackageLayout& layout,
+                            std::string& strError);
 
 // Reads the package once, hashing it whole and, when signed, each entry for the manifest, and
 // checks the signature. False only when the file cannot be read (strError says why); a

@@ -15,9 +15,10 @@ bool ReadAt(std::FILE* fp, unsigned long long fileSize, unsigned long long offse
            std::fread(buf, size, 1, fp) == 1;
 }
 
-ZepPeSignature Malformed(std::string& strError, const char* what) {
+ZepPeSignature Malformed(std::string& strError, const char* what,
+                         ZepPeSignature state = ZEP_PE_MALFORMED) {
     strError = what;
-    return ZEP_PE_MALFORMED;
+    return state;
 }
 
 } // namespace
@@ -31,10 +32,10 @@ ZepPeSignature ZepPeReadSignature(std::FILE* fp, unsigned long long fileSize, Ze
     const unsigned long long peAt = dos.e_lfanew.get();
     tagPeFileHeader file;
     if (!ReadAt(fp, fileSize, peAt, &file, sizeof file))
-        return Malformed(strError, "its PE header lies outside the file");
+        return Malformed(strError, "its PE header lies outside the file", ZEP_PE_NO_PE_HEADER);
     if (file.Signature[0] != 'P' || file.Signature[1] != 'E' || file.Signature[2] != 0 ||
         file.Signature[3] != 0)
-        return Malformed(strError, "it has no PE signature");
+        return Malformed(strError, "it has no PE signature", ZEP_PE_NO_PE_HEADER);
 
     const unsigned long long optAt = peAt + sizeof file;
     const unsigned long long optSize = file.SizeOfOptionalHeader.get();

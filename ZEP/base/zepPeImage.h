@@ -7,9 +7,10 @@
 
 enum ZepPeSignature {
     ZEP_PE_NOT_A_PROGRAM, // does not start with "MZ"
+    ZEP_PE_NO_PE_HEADER,  // starts with "MZ" but has no PE header; strError says why
     ZEP_PE_UNSIGNED,
     ZEP_PE_SIGNED,
-    ZEP_PE_MALFORMED, // headers or the table outside the file; strError says which
+    ZEP_PE_MALFORMED, // PE directories or the table outside the file; strError says which
 };
 
 struct ZepPeCertTable {

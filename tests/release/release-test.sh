@@ -2,7 +2,8 @@
 # Makes a release with scripts/release.sh and meets it as its users would: lintian on the Debian
 # package, the package unpacked into a scratch root with its programs and manual pages run from
 # there, the Windows and macOS bundles opened, the Ansible collection installed into a scratch
-# collections path and its module documented by ansible-doc, SHA256SUMS checked. A step of
+# collections path and its module documented by ansible-doc, SHA256SUMS checked; the packaging
+# run again from the same builds in another time zone gives the same SHA256SUMS. A step of
 # scripts/test.sh; reuses the release and mingw builds. Exits non-zero on the first failure.
 set -eu
 cd "$(dirname "$0")/../.."
@@ -14,8 +15,10 @@ fail() {
     exit 1
 }
 
-rm -rf "$out"
-sh scripts/release.sh "$out"
+rm -rf "$out" "$out-again"
+TZ=UTC sh scripts/release.sh "$out" >"$scratch/release.txt" 2>&1 ||
+    { cat "$scratch/release.txt"; fail "release.sh failed"; }
+cat "$scratch/release.txt"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/release/CMakeCache.txt)
 deb=$out/halvard_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || fail "no $deb"
@@ -40,13 +43,17 @@ done
 [ -f "$scratch/root/usr/share/doc/halvard/copyright" ] || fail "no copyright file"
 
 echo "== the Windows bundle"
-zip=$out/Halvard-$version-windows.zip
+# No certificate was given: the name and the script's output say the programs are unsigned.
+name=Halvard-$version-windows-unsigned
+zip=$out/$name.zip
+[ ! -e "$out/Halvard-$version-windows.zip" ] || fail "an unsigned bundle under the signed name"
+grep -q "UNSIGNED" "$scratch/release.txt" || fail "release.sh did not say the bundle is unsigned"
 unzip -q "$zip" -d "$scratch/windows" || fail "cannot unpack $zip"
 for file in ZEP_WIN.exe halvard.exe zepbind.exe README-Windows.md; do
-    [ -s "$scratch/windows/Halvard-$version-windows/$file" ] || fail "$file missing from $zip"
+    [ -s "$scratch/windows/$name/$file" ] || fail "$file missing from $zip"
 done
 for program in ZEP_WIN.exe halvard.exe; do
-    build/release/bin/zepbind verify "$scratch/windows/Halvard-$version-windows/$program" \
+    build/release/bin/zepbind verify "$scratch/windows/$name/$program" \
         >/dev/null || fail "$program carries no sound firmware package"
 done
 echo "ZEP_WIN.exe and halvard.exe carry the firmware; zepbind.exe and the README are there"
@@ -88,4 +95,10 @@ for file in "$out"/*; do
     [ "$name" = SHA256SUMS ] || grep -q "  $name\$" "$out/SHA256SUMS" ||
         fail "$name is not in SHA256SUMS"
 done
+
+echo "== the same release again, packaged in another time zone"
+TZ=Asia/Tokyo HALVARD_RELEASE_REUSE_BUILDS=1 sh scripts/release.sh "$out-again" >/dev/null 2>&1 ||
+    fail "the second packaging failed"
+diff "$out/SHA256SUMS" "$out-again/SHA256SUMS" || fail "the two releases differ"
+echo "identical SHA256SUMS"
 echo "release $version: every check passed"

@@ -33,4 +33,22 @@ check "manifest: common controls 6" "$manifest" 'Microsoft.Windows.Common-Contro
 check "manifest: per-monitor DPI" "$manifest" '>PerMonitorV2, PerMonitor<'
 check "manifest: Windows 10 and 11" "$manifest" '8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a'
 check "manifest: Windows 7" "$manifest" '35138b9a-5d96-4fbd-8e2d-a2440225f93a'
+
+# The import tables: KnownDLLs, and comctl32 in the wizard, whose manifest resolves it to common
+# controls 6 (a delay load by its system path would get version 5); the other system DLLs are
+# delay-loaded from the system folder and stay out of them.
+known="ADVAPI32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL USER32.DLL WS2_32.DLL"
+for exe in ZEP_WIN halvard zepbind; do
+    imports=$(x86_64-w64-mingw32-objdump -p "$bin/$exe.exe" | sed -n 's/^[[:space:]]*DLL Name: //p' |
+        tr '[:lower:]' '[:upper:]')
+    allowed=$known
+    [ "$exe" != ZEP_WIN ] || allowed="$allowed COMCTL32.DLL"
+    for dll in $imports; do
+        case " $allowed " in
+        *" $dll "*) ;;
+        *) echo "FAIL: $exe imports $dll directly"; failed=1 ;;
+        esac
+    done
+    [ "$exe" != ZEP_WIN ] || check "ZEP_WIN imports comctl32" "$imports" "^COMCTL32.DLL$"
+done
 exit $failed

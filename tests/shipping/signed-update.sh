@@ -1,7 +1,8 @@
 #!/bin/sh
 # The sample release bound to ZEP_WIN.exe and then Authenticode-signed, as the maker ships it:
 # the signature verifies, the packer lists and verifies the signed program and refuses to bind
-# to it, and the signed program updates the simulated device with every image intact.
+# to it, and the signed program updates the simulated device with every image intact. A package
+# grafted into the signature is refused by the wizard, halvard and the packer.
 # Usage: signed-update.sh BINDIR SOURCEDIR WORKDIR
 set -eu
 bin=$1
@@ -67,3 +68,58 @@ cmp hv2000_lang.bin device/LANGUAGE || fail "LANGUAGE differs"
 osslsigncode verify -CAfile cert.pem -in ZEP_WIN.exe >/dev/null 2>&1 ||
     fail "the signature no longer verifies after the run"
 echo "ok: the signed program updated the device"
+
+# A foreign package grafted into the certificate table: the last certificate's length and the
+# security directory's size (neither is signed) grown over a second package whose trailer ends
+# the file. The signature still verifies; the programs and the packer refuse the file.
+le32() { od -An -t u4 -j "$2" -N 4 "$1" | tr -d ' '; }
+put32() { # put32 FILE OFFSET VALUE
+    # shellcheck disable=SC2059 # the format is the four bytes
+    printf "$(printf '\\%03o\\%03o\\%03o\\%03o' $(($3 & 255)) $(($3 >> 8 & 255)) \
+        $(($3 >> 16 & 255)) $(($3 >> 24 & 255)))" | dd of="$1" bs=1 seek="$2" conv=notrunc 2>/dev/null
+}
+pe=$(le32 ZEP_WIN.exe 60)
+[ "$(od -An -t u2 -j $((pe + 24)) -N 2 ZEP_WIN.exe | tr -d ' ')" = 523 ] || fail "not a PE32+ program"
+security=$((pe + 24 + 112 + 4 * 8))
+table=$(le32 ZEP_WIN.exe $security)
+signed_size=$(stat -c %s ZEP_WIN.exe)
+# Bound as to an unsigned program, so that the foreign package's offsets hold in the grafted file;
+# zero bytes before it keep the grown certificate a multiple of 8 bytes long.
+cp ZEP_WIN.exe carrier.exe
+put32 carrier.exe $security 0
+put32 carrier.exe $((security + 4)) 0
+mkdir foreign
+sed 's/^MODELNAME "Halvard HV-2000"/MODELNAME "Foreign FX-1"/' ZEPINFO.txt >foreign/ZEPINFO.txt
+./zepbind make-test-image --size 5000 --seed 99 -o foreign/hv2000_boot.bin
+./zepbind make-test-image --size 700 --seed 98 -o foreign/hv2000_lang.bin
+for output in probe.exe grafted.exe; do
+    ./zepbind append -o $output --program carrier.exe --info foreign/ZEPINFO.txt \
+        foreign/hv2000_boot.bin foreign/hv2000_lang.bin
+    head -c $(((8 - ($(stat -c %s $output) - signed_size) % 8) % 8)) /dev/zero >>carrier.exe
+done
+grafted_size=$(stat -c %s grafted.exe)
+put32 grafted.exe $security "$table"
+put32 grafted.exe $((security + 4)) $((grafted_size - table))
+put32 grafted.exe "$table" $(($(le32 grafted.exe "$table") + grafted_size - signed_size))
+osslsigncode verify -CAfile cert.pem -in grafted.exe >verify-grafted.txt 2>&1 ||
+    fail "the grafted program's signature no longer verifies, so this proves nothing: $(cat verify-grafted.txt)"
+for command in "list grafted.exe" "verify grafted.exe" \
+    "extract grafted.exe ZEPINFO.txt -o out.txt"; do
+    # shellcheck disable=SC2086 # the command's words
+    if ./zepbind $command >refused.txt 2>&1 || grep -q "Foreign" refused.txt; then
+        fail "zepbind $command read the grafted package: $(cat refused.txt)"
+    fi
+    grep -q "package found inside the signature" refused.txt ||
+        fail "zepbind $command: $(cat refused.txt)"
+done
+[ ! -e out.txt ] || fail "zepbind extract wrote the foreign ZEPINFO.txt"
+if "$wine" "$bin/halvard.exe" --package grafted.exe --list >halvard.txt 2>&1; then
+    fail "halvard read the grafted package: $(cat halvard.txt)"
+fi
+grep -q "package found inside the signature" halvard.txt || fail "halvard: $(cat halvard.txt)"
+LC_ALL=en_US.UTF-8 "$wine" "$bin/zepwizdrive.exe" refused "$(win "$work/grafted.exe")" \
+    "$(win "$work/shots")" >drive-grafted.txt 2>&1 ||
+    fail "the grafted wizard did not end with a message: $(cat drive-grafted.txt)"
+grep -q "Could not properly read the firmware" drive-grafted.txt ||
+    fail "the grafted wizard: $(cat drive-grafted.txt)"
+echo "ok: a package grafted into the signature is refused by the wizard, halvard and zepbind"

@@ -3,6 +3,8 @@
 //   zepwizdrive update PROGRAM OUTDIR   an update by address 127.0.0.1: the progress page during
 //                                       the transfer and the result message; exit 0 when the
 //                                       message says the update is complete
+//   zepwizdrive refused PROGRAM OUTDIR  a program that ends at start-up with a message instead
+//                                       of its first page: prints the message, exit 0 when so
 //   zepwizdrive pages PROGRAM OUTDIR LANGID
 //                                       the five page templates of one language (hex id, e.g.
 //                                       0412), with their run-time texts, without running it
@@ -88,6 +90,20 @@ int Update(WizardProcess& wizard, const std::string& dir) {
     return g_bOk && bEnded && text.find("Firmware update is complete") == 0 ? 0 : 1;
 }
 
+int Refused(WizardProcess& wizard, const std::string& dir) {
+    HWND hBox = Need(wizard.WaitMessage(), "start-up message");
+    if (hBox == nullptr)
+        return 1;
+    Shot(hBox, dir, "refused");
+    std::printf("%s\n", MessageText(hBox).c_str());
+    const bool bPage = wizard.WaitPage(PAGE_OPENING, 0) != nullptr;
+    Answer(hBox, IDOK);
+    const bool bEnded = wizard.WaitExit(15000);
+    if (bPage || !bEnded)
+        std::fprintf(stderr, "zepwizdrive: %s\n", bPage ? "a page came up" : "did not end");
+    return g_bOk && !bPage && bEnded ? 0 : 1;
+}
+
 int Pages(const char* pszProgram, const std::string& dir, LANGID lang) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, 0x8FF};
     InitCommonControlsEx(&controls);
@@ -130,7 +146,7 @@ int main(int argc, char** argv) {
     if (command == "pages" && argc == 5)
         return Pages(argv[2], argv[3], LANGID(std::strtoul(argv[4], nullptr, 16)));
     if (argc != 4) {
-        std::fprintf(stderr, "Usage: zepwizdrive tour|update PROGRAM OUTDIR\n"
+        std::fprintf(stderr, "Usage: zepwizdrive tour|update|refused PROGRAM OUTDIR\n"
                              "       zepwizdrive pages PROGRAM OUTDIR LANGID\n");
         return 2;
     }
@@ -143,6 +159,8 @@ int main(int argc, char** argv) {
         return Tour(wizard, argv[3]);
     if (command == "update")
         return Update(wizard, argv[3]);
+    if (command == "refused")
+        return Refused(wizard, argv[3]);
     std::fprintf(stderr, "zepwizdrive: unknown command %s\n", argv[1]);
     return 2;
 }

@@ -28,7 +28,15 @@ bool BindDirectory::Load(const std::string& path, std::string& error) {
     }
     tagBindManagementInfo trailer;
     unsigned long long packageEnd = 0;
-    if (fileSize > INT32_MAX || !ZepBindFindTrailer(fp.get(), fileSize, trailer, packageEnd)) {
+    std::string why;
+    const ZepBindTrailerSearch found =
+        fileSize > INT32_MAX ? ZEP_BIND_TRAILER_ABSENT
+                             : ZepBindFindTrailer(fp.get(), fileSize, trailer, packageEnd, why);
+    if (found == ZEP_BIND_TRAILER_REFUSED) {
+        error = path + " is refused: " + why;
+        return false;
+    }
+    if (found != ZEP_BIND_TRAILER_FOUND) {
         error = path + " carries no package (no ZEPBIND trailer)";
         return false;
     }

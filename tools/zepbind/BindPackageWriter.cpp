@@ -112,7 +112,7 @@ bool CheckUnsigned(const std::string& path, unsigned long long size, std::string
                        "unsigned program, then sign the result";
         return false;
     }
-    if (state == ZEP_PE_MALFORMED) {
+    if (state == ZEP_PE_MALFORMED || state == ZEP_PE_NO_PE_HEADER) {
         error = path + " is no sound Windows program: " + why;
         return false;
     }
