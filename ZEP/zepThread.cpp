@@ -70,6 +70,16 @@ bool zepThread::StopThread() {
     return true;
 }
 
+std::string zepThread::DeviceVersions() {
+    ZepLock lock(m_lock);
+    return m_strDeviceVersions;
+}
+
+uint64_t zepThread::BytesAccepted() {
+    ZepLock lock(m_lock);
+    return m_qwBytesAccepted;
+}
+
 void* zepThread::ThreadFunc(void* param) {
     zepThread* self = static_cast<zepThread*>(param);
     self->RunThread(self->m_pszPrinterName, self->m_pszPortName, self->m_wPortNo);
@@ -108,6 +118,14 @@ void zepThread::RunThread(char* pszPrinterName, char* pszPortName, unsigned shor
 
     try {
         code = session.ReadDevice();
+        if (code == RESULT_OK) {
+            std::string versions;
+            zepImageRow row;
+            for (unsigned int index = 0; zepSession::ImageAt(index, row); ++index)
+                versions += (index ? "," : "") + row.strType + "=" + session.DeviceVersion(row.strType);
+            ZepLock lock(m_lock);
+            m_strDeviceVersions = versions;
+        }
         if (code == RESULT_OK) {
             protocol->setPolingTime(PollingTime());
             code = RunImages(*protocol, session.PackageModel());
@@ -170,8 +188,10 @@ ZEPRESULT zepThread::FinishImage(zepProtocol& protocol) {
     {
         ZepLock lock(m_lock);
         const bool bSent = m_tDeviceInfo.UpdateState == TRANSFER_FIRM;
-        if (bSent)
+        if (bSent) {
             m_tDeviceInfo.dwUpdatedFirmNum += 1;
+            m_qwBytesAccepted += m_tDeviceInfo.dwCurrentSize;
+        }
         bQuery = m_tDeviceInfo.bSupportQureryUpdate && bSent;
     }
     if (bQuery) {
