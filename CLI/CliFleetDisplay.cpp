@@ -66,7 +66,7 @@ std::string JsonSummary(const std::vector<FleetSummaryRow>& rows) {
     std::string items;
     size_t failed = 0;
     for (const FleetSummaryRow& row : rows) {
-        failed += row.bOk || IsPending(row) ? 0 : 1;
+        failed += row.bOk || !row.bBegun ? 0 : 1; // a device never begun never failed
         items += items.empty() ? "" : ",";
         items += "{\"device\":" + JsonString(row.strDevice) +
                  ",\"result\":" + (row.bBegun ? std::to_string(row.nResult) : "null") +
