@@ -134,9 +134,8 @@ UpdateRequest DeviceSettings(const PackageFacts& facts, const CliEnvironment& en
 // is written once before any device is touched so that a path that cannot be used is a bad
 // argument.
 bool ApplyRollout(const CliOptions& options, const std::vector<FleetTarget>& targets,
-                  const PackageIdentity& package, FleetRequest& request, std::string& strError) {
-    static FleetMetrics metrics; // one run per process
-    if (!options.strWaves.empty()) {
+                  const PackageIdentity& package, FleetMetrics& metrics, FleetRequest& request,
+                  std::string& strError) {    if (!options.strWaves.empty()) {
         std::vector<WaveStep> steps;
         std::vector<std::string> names;
         for (const FleetTarget& target : targets)
@@ -181,7 +180,8 @@ int RunFleet(const CliOptions& options, const std::vector<FleetTarget>& targets,
         request.nMaxFailures = static_cast<unsigned int>(
             std::max<size_t>(1, (targets.size() * options.nMaxFailuresPercent + 99) / 100));
     request.clock = env.clock;
-    if (!ApplyRollout(options, targets, package, request, strError))
+    FleetMetrics metrics;
+    if (!ApplyRollout(options, targets, package, metrics, request, strError))
         return UsageError(strError, err);
     FleetDisplay display(out, err, mode);
     display.SetPackage(JsonPackageMembers(package), PackageLine(package));

@@ -399,6 +399,7 @@ std::vector<FleetSummaryRow> RunFleetUpdate(const std::vector<FleetTarget>& targ
     std::string reason;
     DeviceOutcome rest = DeviceOutcome::NOT_BEGUN;
     bool bRanWave = false;
+    bool bApproval = request.bApprove; // passes the first gate a journal says awaits approval
     unsigned int lastWave = 0;
     for (unsigned int w = 0; w < nWaves && !stopped(); ++w) {
         std::vector<size_t> members;
@@ -453,16 +454,17 @@ std::vector<FleetSummaryRow> RunFleetUpdate(const std::vector<FleetTarget>& targ
                                                : ThresholdText(lastWave + 1, percent, threshold);
                 break;
             }
-            if (request.bPause) {
+            if (request.bPause && !(bAwaited && bApproval)) {
                 rest = DeviceOutcome::AWAITING_APPROVAL;
                 reason = AwaitingApprovalText(w + 1);
                 break;
             }
-        } else if (bAwaited && !request.bApprove) {
+        } else if (bAwaited && !bApproval) {
             rest = DeviceOutcome::AWAITING_APPROVAL;
             reason = AwaitingApprovalText(w + 1);
             break;
         }
+        bApproval = bApproval && !bAwaited;
         runWave(members);
         bRanWave = true;
         lastWave = w;

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -126,7 +129,13 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
         }
     }
     std::error_code error;
+#ifdef _WIN32
+    // Replaces the old file in one step, as rename does on POSIX.
+    if (!MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+#else
     std::filesystem::rename(temp, path, error);
+#endif
     if (error) {
         std::filesystem::remove(temp, error);
         strError = "cannot replace the metrics file " + path;
