@@ -135,7 +135,8 @@ UpdateRequest DeviceSettings(const PackageFacts& facts, const CliEnvironment& en
 // argument.
 bool ApplyRollout(const CliOptions& options, const std::vector<FleetTarget>& targets,
                   const PackageIdentity& package, FleetMetrics& metrics, FleetRequest& request,
-                  std::string& strError) {    if (!options.strWaves.empty()) {
+                  std::string& strError) {
+    if (!options.strWaves.empty()) {
         std::vector<WaveStep> steps;
         std::vector<std::string> names;
         for (const FleetTarget& target : targets)
@@ -158,7 +159,8 @@ bool ApplyRollout(const CliOptions& options, const std::vector<FleetTarget>& tar
     request.pMetrics = &metrics;
     request.strMetricsFile = options.strMetricsFile;
     return WriteFileAtomically(options.strMetricsFile,
-                               metrics.Text(FleetFigures(), true, request.clock.WallNow()), strError);
+                               metrics.Text(FleetFigures(), true, request.clock.WallNow()),
+                               strError);
 }
 
 // Several devices, the dry run, or an update with the fleet's safeguards: the fleet display,

@@ -73,11 +73,11 @@ void MarkNotBegun(std::vector<FleetSummaryRow>& rows, const std::vector<bool>& b
             rows[i].pszOutcome = FactsOf(outcome).pszJson;
         const std::string wave =
             rows[i].nWave != 0 ? ",\"wave\":" + std::to_string(rows[i].nWave) : "";
-        SayClosingLine(display, rows[i].strDevice,
-                       bPending ? "\"updated\":0,\"stopped\":false," : "\"updated\":0,\"stopped\":true,",
-                       strReason,
-                       rows[i].pszOutcome ? ",\"outcome\":" + JsonString(rows[i].pszOutcome) + wave
-                                          : "");
+        SayClosingLine(
+            display, rows[i].strDevice,
+            bPending ? "\"updated\":0,\"stopped\":false," : "\"updated\":0,\"stopped\":true,",
+            strReason,
+            rows[i].pszOutcome ? ",\"outcome\":" + JsonString(rows[i].pszOutcome) + wave : "");
         if (bPending && pJournal != nullptr)
             pJournal->Append(JsonWithDevice(rows[i].strDevice,
                                             "{\"outcome\":" + JsonString(rows[i].pszOutcome) +
@@ -272,14 +272,13 @@ std::vector<FleetSummaryRow> RunFleetUpdate(const std::vector<FleetTarget>& targ
     };
     std::unique_ptr<MetricsWriter> metricsWriter;
     if (request.pMetrics != nullptr && !request.strMetricsFile.empty())
-        metricsWriter = std::make_unique<MetricsWriter>(
-            request.strMetricsFile, request.clock, [&] {
-                std::lock_guard<std::mutex> guard(figuresLock);
-                return request.pMetrics->Text(live, true, request.clock.WallNow());
-            });
+        metricsWriter = std::make_unique<MetricsWriter>(request.strMetricsFile, request.clock, [&] {
+            std::lock_guard<std::mutex> guard(figuresLock);
+            return request.pMetrics->Text(live, true, request.clock.WallNow());
+        });
     auto journal = [&](const std::string& device, const std::string& members, bool bVerified) {
-        if (request.pJournal == nullptr || request.pJournal->Append(
-                                               JsonWithDevice(device, "{" + members + "}"), bVerified))
+        if (request.pJournal == nullptr ||
+            request.pJournal->Append(JsonWithDevice(device, "{" + members + "}"), bVerified))
             return true;
         display.Notice(kJournalBroken);
         journalBroken = true;
@@ -385,12 +384,12 @@ std::vector<FleetSummaryRow> RunFleetUpdate(const std::vector<FleetTarget>& targ
     auto runWave = [&](const std::vector<size_t>& members) {
         sites.group.clear();
         for (size_t i : members)
-            sites.group.push_back(targets[i].strSite.empty()
-                                      ? JobGroups::kNoGroup
-                                      : siteNumbers.emplace(targets[i].strSite, siteNumbers.size())
-                                            .first->second);
-        const std::vector<bool> done = RunJobs(members.size(), request.nJobs, stopped,
-                                               [&](size_t k) { work(members[k]); }, sites);
+            sites.group.push_back(
+                targets[i].strSite.empty()
+                    ? JobGroups::kNoGroup
+                    : siteNumbers.emplace(targets[i].strSite, siteNumbers.size()).first->second);
+        const std::vector<bool> done = RunJobs(
+            members.size(), request.nJobs, stopped, [&](size_t k) { work(members[k]); }, sites);
         for (size_t k = 0; k < done.size(); ++k)
             begun[members[k]] = done[k];
     };
@@ -425,7 +424,8 @@ std::vector<FleetSummaryRow> RunFleetUpdate(const std::vector<FleetTarget>& targ
                     for (size_t i = 0; i < targets.size(); ++i)
                         if (waves[i] == lastWave && begun[i] &&
                             rows[i].pszOutcome == FactsOf(DeviceOutcome::VERIFIED).pszJson) {
-                            const CheckReport check = CheckDevice(targets[i], request.device.wPortNo);
+                            const CheckReport check =
+                                CheckDevice(targets[i], request.device.wPortNo);
                             bool bStill = check.bRead && !check.images.empty();
                             for (const ImageVerdict& image : check.images)
                                 bStill = bStill && image.nResult == RESULT_NO_UPDATE;
@@ -436,11 +436,13 @@ std::vector<FleetSummaryRow> RunFleetUpdate(const std::vector<FleetTarget>& targ
                             rows[i].pszOutcome = FactsOf(DeviceOutcome::OLD_VERSION).pszJson;
                             rows[i].strMessage =
                                 "After the soak the device no longer reports the package's "
-                                "versions: " + CheckSummaryMessage(check);
+                                "versions: " +
+                                CheckSummaryMessage(check);
                             ++failures;
                             settle(rows[i], pszBefore);
-                            SayClosingLine(display, rows[i].strDevice, "\"updated\":0,\"stopped\":false,",
-                                           rows[i].strMessage, ",\"outcome\":\"old version\",\"soak\":true");
+                            SayClosingLine(display, rows[i].strDevice,
+                                           "\"updated\":0,\"stopped\":false,", rows[i].strMessage,
+                                           ",\"outcome\":\"old version\",\"soak\":true");
                             journal(rows[i].strDevice,
                                     "\"outcome\":\"old version\",\"soak\":true,\"message\":" +
                                         JsonString(rows[i].strMessage),

@@ -13,7 +13,7 @@ std::vector<bool> RunJobs(size_t count, unsigned int nJobs, const std::function<
     std::vector<bool> begun(count, false);
     std::mutex lock; // guards begun, first and running
     std::condition_variable ended;
-    size_t first = 0;                  // no item before it is waiting
+    size_t first = 0;                   // no item before it is waiting
     std::map<size_t, unsigned> running; // by group
     auto groupOf = [&](size_t i) {
         return i < groups.group.size() ? groups.group[i] : JobGroups::kNoGroup;

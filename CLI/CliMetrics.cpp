@@ -76,9 +76,9 @@ std::string FleetMetrics::Text(const FleetFigures& figures, bool bRunning, long 
     std::string out;
     Family(out, "halvard_devices", "gauge", "Devices of the fleet run by outcome.");
     std::map<std::string, size_t> outcomes = figures.outcomes;
-    for (DeviceOutcome o : {DeviceOutcome::UPDATED, DeviceOutcome::NOTHING_TO_UPDATE,
-                            DeviceOutcome::VERIFIED, DeviceOutcome::FAILED,
-                            DeviceOutcome::NOT_BEGUN, DeviceOutcome::DEFERRED})
+    for (DeviceOutcome o :
+         {DeviceOutcome::UPDATED, DeviceOutcome::NOTHING_TO_UPDATE, DeviceOutcome::VERIFIED,
+          DeviceOutcome::FAILED, DeviceOutcome::NOT_BEGUN, DeviceOutcome::DEFERRED})
         outcomes.emplace(FactsOf(o).pszJson, 0); // always present, so that graphs have a line
     for (const auto& row : outcomes)
         out += "halvard_devices{outcome=" + Label(row.first) + "} " + std::to_string(row.second) +
@@ -102,8 +102,8 @@ std::string FleetMetrics::Text(const FleetFigures& figures, bool bRunning, long 
                    (i < kBucketCount ? Number(kBucketBounds[i]) : std::string("+Inf")) + "\"} " +
                    std::to_string(h.buckets[i]) + "\n";
         out += "halvard_phase_duration_seconds_sum{" + label + "} " + Number(h.sum) + "\n";
-        out += "halvard_phase_duration_seconds_count{" + label + "} " + std::to_string(h.count) +
-               "\n";
+        out +=
+            "halvard_phase_duration_seconds_count{" + label + "} " + std::to_string(h.count) + "\n";
     }
     Family(out, "halvard_package_info", "gauge", "The firmware package of the run.");
     out += "halvard_package_info{sha256=" + Label(m_strSha256) + ",signer=" + Label(m_strSigner) +
@@ -131,7 +131,8 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
     std::error_code error;
 #ifdef _WIN32
     // Replaces the old file in one step, as rename does on POSIX.
-    if (!MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!MoveFileExA(temp.c_str(), path.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         error = std::error_code(static_cast<int>(GetLastError()), std::system_category());
 #else
     std::filesystem::rename(temp, path, error);

@@ -22,8 +22,8 @@ enum class DeviceOutcome {
 struct OutcomeFacts {
     DeviceOutcome outcome;
     const char* pszJson;
-    bool bOk;   // counts as success for the exit status
-    bool bDone; // a journal line with it lets --resume skip the device
+    bool bOk;              // counts as success for the exit status
+    bool bDone;            // a journal line with it lets --resume skip the device
     bool bPending = false; // never begun, and no failure: deferred or awaiting approval
 };
 

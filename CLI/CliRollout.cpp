@@ -10,7 +10,8 @@
 namespace {
 
 bool ParseNumber(const std::string& text, unsigned long max, unsigned long& value) {
-    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         return false;
     value = std::stoul(text);
     return value <= max;
@@ -23,7 +24,8 @@ std::string Lower(std::string text) {
 }
 
 bool IsSha256(const std::string& text) {
-    return text.size() == 64 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+    return text.size() == 64 &&
+           text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
 }
 
 } // namespace
@@ -179,7 +181,8 @@ bool ParseRolloutOptions(CliOptions& options, std::string& error) {
     unsigned long value = 0;
     if (!options.strThreshold.empty()) {
         std::string text = options.strThreshold;
-        if (text.empty() || text.back() != '%' || (text.pop_back(), !ParseNumber(text, 100, value))) {
+        if (text.empty() || text.back() != '%' ||
+            (text.pop_back(), !ParseNumber(text, 100, value))) {
             error = "--success-threshold takes a percentage, 0% to 100%";
             return false;
         }
@@ -218,7 +221,8 @@ bool CheckVersionPolicy(const CliOptions& options, const std::string& strSha256,
                         std::string& strReason) {
     for (const std::string& hash : options.blockedSha256) {
         if (hash == Lower(strSha256)) {
-            strReason = "the package " + strSha256 + " is blocked (--block-sha256): a withdrawn "
+            strReason = "the package " + strSha256 +
+                        " is blocked (--block-sha256): a withdrawn "
                         "release is never sent";
             return false;
         }

@@ -122,7 +122,8 @@ void zepThread::RunThread(char* pszPrinterName, char* pszPortName, unsigned shor
             std::string versions;
             zepImageRow row;
             for (unsigned int index = 0; zepSession::ImageAt(index, row); ++index)
-                versions += (index ? "," : "") + row.strType + "=" + session.DeviceVersion(row.strType);
+                versions +=
+                    (index ? "," : "") + row.strType + "=" + session.DeviceVersion(row.strType);
             ZepLock lock(m_lock);
             m_strDeviceVersions = versions;
         }

@@ -118,6 +118,6 @@ protected:
     std::atomic<unsigned long long> virtualMs{0};
     std::function<long long()> wallClock; // the time of day; empty: the system's
     unsigned int realMsPerWait = 1;       // 0: hours of waiting pass at once
-    std::string m_strNet = "127.0.0.";     // the simulators' addresses: .2, .3, ...
+    std::string m_strNet = "127.0.0.";    // the simulators' addresses: .2, .3, ...
     std::ostringstream out, err;
 };

@@ -80,8 +80,9 @@ TEST_F(RolloutTest, WindowClosingDefersTheRestUntilTheNextWindow) {
     StartSimulators(options);
     WriteFleetPackage(ZepInfo({kBootRow}), {{"boot.bin", Pattern(1000)}});
     const std::string journal = Scratch("window.journal");
-    std::vector<std::string> args = {"--json", "--jobs", "2", "--retries", "6", "--window",
-                                     "22:00-02:00", "--window-tz", "UTC", "--journal", journal};
+    std::vector<std::string> args = {"--json", "--jobs",    "2",           "--retries",
+                                     "6",      "--window",  "22:00-02:00", "--window-tz",
+                                     "UTC",    "--journal", journal};
     const std::vector<std::string> devices = Devices(6);
     args.insert(args.end(), devices.begin(), devices.end());
     std::thread closer([this] {
@@ -115,7 +116,7 @@ TEST_F(RolloutTest, WindowClosingDefersTheRestUntilTheNextWindow) {
     for (const auto& resume : resumes) {
         wallMs = resume.wall;
         std::vector<std::string> again = {"--json", "--window", "22:00-02:00", "--window-tz",
-                                          "UTC", "--resume", journal};
+                                          "UTC",    "--resume", journal};
         again.insert(again.end(), devices.begin(), devices.end());
         EXPECT_EQ(resume.code, Run(again)) << out.str();
         for (size_t i = 2; i < 6; ++i)
@@ -148,8 +149,8 @@ TEST_F(RolloutTest, WaveBelowThresholdStopsTheRestWithTheSameMembersEveryRun) {
     ASSERT_EQ(3u, faulty);
     StartSimulators(options);
     WriteFleetPackage(ZepInfo({kBootRow}), {{"boot.bin", Pattern(500)}});
-    std::vector<std::string> args = {"--json", "--jobs", "16", "--waves", "1,5%,25%,100%",
-                                     "--success-threshold", "90%"};
+    std::vector<std::string> args = {
+        "--json", "--jobs", "16", "--waves", "1,5%,25%,100%", "--success-threshold", "90%"};
     const std::vector<std::string> devices = Devices(n);
     args.insert(args.end(), devices.begin(), devices.end());
     std::vector<std::string> first;
@@ -262,8 +263,8 @@ TEST_F(RolloutTest, VersionPolicyRefusesBeforeAnyDevice) {
     StartSimulators(std::vector<SimOptions>(2));
     WriteFleetPackage(ZepInfo({kBootRow, kLangRow}),
                       {{"boot.bin", Pattern(1000)}, {"lang.bin", Pattern(1000, 2)}});
-    ASSERT_EQ(CLI_EXIT_UNTRUSTED, Run({"--json", "--min-version", "NOSUCH=1", "--address",
-                                       Address(0)}));
+    ASSERT_EQ(CLI_EXIT_UNTRUSTED,
+              Run({"--json", "--min-version", "NOSUCH=1", "--address", Address(0)}));
     const std::string sha = Sha256Of(out.str());
     ASSERT_FALSE(sha.empty()) << out.str();
     const struct {
@@ -286,9 +287,9 @@ TEST_F(RolloutTest, VersionPolicyRefusesBeforeAnyDevice) {
     EXPECT_EQ(0u, sims[0]->ConnectionsServed() + sims[1]->ConnectionsServed());
 
     const std::string journal = Scratch("policy.journal");
-    EXPECT_EQ(CLI_EXIT_OK, Run({"--min-version", "BOOTABLE=HV001200", "--block-sha256",
-                                std::string(64, 'a'), "--journal", journal, "--address",
-                                Address(0)}));
+    EXPECT_EQ(CLI_EXIT_OK,
+              Run({"--min-version", "BOOTABLE=HV001200", "--block-sha256", std::string(64, 'a'),
+                   "--journal", journal, "--address", Address(0)}));
     EXPECT_NE(std::string::npos,
               ReadAll(journal).find("\"versions_before\":\"BOOTABLE=HV001100,LANGUAGE=HV000300\""))
         << ReadAll(journal);
@@ -366,8 +367,8 @@ TEST(RolloutRules, WindowOpensByTheZonesClock) {
         {"22:00-02:00", "UTC", At(1, 59), true},
         {"22:00-02:00", "UTC", At(2, 0), false},
         {"22:00-02:00", "UTC", At(21, 59), false},
-        {"01:00-05:00", "UTC+02:00", At(23, 30), true},  // 01:30 there
-        {"01:00-05:00", "UTC-05:30", At(5, 0), false},   // 23:30 there
+        {"01:00-05:00", "UTC+02:00", At(23, 30), true},            // 01:30 there
+        {"01:00-05:00", "UTC-05:30", At(5, 0), false},             // 23:30 there
         {"02:00-03:00", "Europe/Berlin", At(0, 30, 19900), true},  // June: 02:30 there
         {"02:00-03:00", "Europe/Berlin", At(0, 30, 19750), false}, // January: 01:30 there
     };
