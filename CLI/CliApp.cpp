@@ -10,6 +10,7 @@
 #include "CliJournal.h"
 #include "CliPackage.h"
 #include "CliReport.h"
+#include "CliRollout.h"
 #include "CliTargets.h"
 #include "CliTrust.h"
 #include "CliUpdate.h"
@@ -129,6 +130,39 @@ UpdateRequest DeviceSettings(const PackageFacts& facts, const CliEnvironment& en
     return request;
 }
 
+// The roll-out's part of a fleet request: waves, window, site limit and the metrics file, which
+// is written once before any device is touched so that a path that cannot be used is a bad
+// argument.
+bool ApplyRollout(const CliOptions& options, const std::vector<FleetTarget>& targets,
+                  const PackageIdentity& package, FleetMetrics& metrics, FleetRequest& request,
+                  std::string& strError) {
+    if (!options.strWaves.empty()) {
+        std::vector<WaveStep> steps;
+        std::vector<std::string> names;
+        for (const FleetTarget& target : targets)
+            names.push_back(target.strName);
+        ParseWaves(options.strWaves, steps, strError);
+        request.waves = WavesByHash(names, steps);
+        request.bNameWaves = true;
+    }
+    request.nThresholdPercent = options.nThresholdPercent;
+    request.qwSoakMs = options.qwSoakMs;
+    request.bPause = options.bPauseBetweenWaves;
+    request.bApprove = options.bApprove;
+    request.nMaxPerSite = options.nMaxPerSite;
+    if (!options.strWindow.empty() &&
+        !request.window.Parse(options.strWindow, options.strWindowTz, strError))
+        return false;
+    if (options.strMetricsFile.empty())
+        return true;
+    metrics.SetPackage(package.strSha256, package.strSigner, package.strSignature);
+    request.pMetrics = &metrics;
+    request.strMetricsFile = options.strMetricsFile;
+    return WriteFileAtomically(options.strMetricsFile,
+                               metrics.Text(FleetFigures(), true, request.clock.WallNow()),
+                               strError);
+}
+
 // Several devices, the dry run, or an update with the fleet's safeguards: the fleet display,
 // then the summary when there was a fleet.
 int RunFleet(const CliOptions& options, const std::vector<FleetTarget>& targets,
@@ -148,6 +182,9 @@ int RunFleet(const CliOptions& options, const std::vector<FleetTarget>& targets,
         request.nMaxFailures = static_cast<unsigned int>(
             std::max<size_t>(1, (targets.size() * options.nMaxFailuresPercent + 99) / 100));
     request.clock = env.clock;
+    FleetMetrics metrics;
+    if (!ApplyRollout(options, targets, package, metrics, request, strError))
+        return UsageError(strError, err);
     FleetDisplay display(out, err, mode);
     display.SetPackage(JsonPackageMembers(package), PackageLine(package));
     if (env.installStopHandler && !env.installStopHandler())
@@ -162,6 +199,13 @@ int RunFleet(const CliOptions& options, const std::vector<FleetTarget>& targets,
         display.Summary(rows);
     if (!options.strReport.empty() && !WriteReport(options, inventory, files.report, err))
         return CLI_EXIT_FAILED;
+    if (request.pMetrics != nullptr &&
+        !WriteFileAtomically(options.strMetricsFile,
+                             request.pMetrics->Text(FiguresOf(rows), false, env.clock.WallNow()),
+                             strError)) {
+        err << "halvard: " << strError << '\n';
+        return CLI_EXIT_FAILED;
+    }
     return FleetExitCode(rows);
 }
 
@@ -228,8 +272,21 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     DisplayMode mode = options.bJson   ? DisplayMode::JSON
                        : env.bTerminal ? DisplayMode::TERMINAL
                                        : DisplayMode::LINES;
+    // The version policy refuses the package as its signature would: before any device.
+    if (!CheckVersionPolicy(options, package.strSha256, facts.firmware, strError)) {
+        err << "halvard: " << strError << '\n';
+        if (options.bJson) {
+            std::string object = JsonFinal(RESULT_ERR_FIRMREAD, 0, false, strError);
+            object.insert(object.size() - 1,
+                          "," + JsonPackageMembers(package) + ",\"refused\":true");
+            out << object << '\n';
+        }
+        return CLI_EXIT_UNTRUSTED;
+    }
     const bool bSafeguards = options.bVerify || options.nRetries != 0 ||
-                             !options.strJournal.empty() || !options.strResume.empty();
+                             !options.strJournal.empty() || !options.strResume.empty() ||
+                             !options.strWindow.empty() || !options.strMetricsFile.empty() ||
+                             !options.strWaves.empty();
     if (options.bCheck || targets.size() > 1 || bSafeguards)
         return RunFleet(options, targets, facts, package, mode, out, err, env);
 

@@ -23,7 +23,9 @@ enum CliExitCode {
     CLI_EXIT_OK = 0,     // updated, nothing to update, or information shown
     CLI_EXIT_FAILED = 1, // any failure
     CLI_EXIT_USAGE = 2,  // bad arguments
-    CLI_EXIT_UNTRUSTED = 4, // the package is refused: unsigned, unknown signer or bad signature
+    CLI_EXIT_DEFERRED = 3,  // devices left for the next maintenance window, none failed
+    CLI_EXIT_UNTRUSTED = 4, // the package is refused: its signature, or the version policy
+    CLI_EXIT_AWAITING = 5,  // a wave awaits approval (--pause-between-waves), none failed
 };
 
 // Runs one invocation. Opens the package once per process.

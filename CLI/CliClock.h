@@ -9,6 +9,15 @@
 struct CliClock {
     std::function<void(unsigned long)> sleepMs; // empty: the real sleep
     std::function<unsigned long long()> nowMs;  // empty: the steady clock
+    std::function<long long()> wallMs; // empty: the system clock, ms since 1970 UTC (the window)
+
+    long long WallNow() const {
+        if (wallMs)
+            return wallMs();
+        return static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::system_clock::now().time_since_epoch())
+                                          .count());
+    }
 
     unsigned long long Now() const {
         if (nowMs)

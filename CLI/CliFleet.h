@@ -6,9 +6,11 @@
 #include "CliClock.h"
 #include "CliFleetDisplay.h"
 #include "CliJournal.h"
+#include "CliMetrics.h"
 #include "CliReport.h"
 #include "CliTargets.h"
 #include "CliUpdate.h"
+#include "CliWindow.h"
 
 #include <functional>
 #include <map>
@@ -30,6 +32,19 @@ struct FleetRequest {
     // --resume: last outcome by device, of the devices whose last line counts for this run
     std::map<std::string, DeviceOutcome> journaled;
     CliClock clock;
+    // The roll-out: the wave of each target (empty: --canary or one wave), whether waves are
+    // named in the output ("wave", from 1), the share of a wave that must succeed before the
+    // next begins, the soak between waves, the pause for approval, the window, the per-site
+    // limit, and the metrics.
+    std::vector<unsigned int> waves;
+    bool bNameWaves = false;
+    unsigned int nThresholdPercent = 100;
+    unsigned long long qwSoakMs = 0;
+    bool bPause = false, bApprove = false;
+    MaintenanceWindow window;
+    unsigned int nMaxPerSite = 0;
+    FleetMetrics* pMetrics = nullptr;
+    std::string strMetricsFile; // written every 10 s during the run; the caller writes the last
 };
 
 // Updates every target; the rows come back in the targets' order.
@@ -42,5 +57,6 @@ std::vector<FleetSummaryRow> RunFleetCheck(const std::vector<FleetTarget>& targe
                                            const FleetRequest& request, FleetDisplay& display,
                                            std::vector<InventoryRow>* pInventory = nullptr);
 
-// 0 when every row is good, 1 otherwise.
+// 0 when every row is good; 1 for any failure; otherwise 3 when a device was deferred, 5 when a
+// wave awaits approval.
 int FleetExitCode(const std::vector<FleetSummaryRow>& rows);

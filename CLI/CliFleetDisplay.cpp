@@ -3,6 +3,7 @@
 #include "CliFleetDisplay.h"
 
 #include "CliJson.h"
+#include "CliMetrics.h"
 #include "CliTexts.h"
 
 #include <algorithm>
@@ -35,11 +36,37 @@ std::string RateText(uint32_t dwBytes, uint32_t dwMax, unsigned long long ms) {
     return " " + std::to_string(perSecond / 1024) + " KiB/s, " + Duration(left) + " left";
 }
 
+bool IsPending(const FleetSummaryRow& row) {
+    DeviceOutcome outcome;
+    return row.pszOutcome != nullptr && OutcomeFromJson(row.pszOutcome, outcome) &&
+           FactsOf(outcome).bPending;
+}
+
+FleetFigures FiguresOf(const std::vector<FleetSummaryRow>& rows) {
+    FleetFigures figures;
+    for (const FleetSummaryRow& row : rows) {
+        if (row.pszOutcome != nullptr)
+            ++figures.outcomes[row.pszOutcome];
+        figures.qwImages += row.dwUpdatedFirmNum;
+        figures.qwBytes += row.qwBytes;
+    }
+    return figures;
+}
+
+std::string JsonFigures(const FleetFigures& figures) {
+    std::string outcomes;
+    for (const auto& row : figures.outcomes)
+        outcomes += (outcomes.empty() ? "" : ",") + JsonString(row.first) + ":" +
+                    std::to_string(row.second);
+    return "\"outcomes\":{" + outcomes + "},\"images_sent\":" + std::to_string(figures.qwImages) +
+           ",\"bytes_sent\":" + std::to_string(figures.qwBytes);
+}
+
 std::string JsonSummary(const std::vector<FleetSummaryRow>& rows) {
     std::string items;
     size_t failed = 0;
     for (const FleetSummaryRow& row : rows) {
-        failed += row.bOk ? 0 : 1;
+        failed += row.bOk || !row.bBegun ? 0 : 1; // a device never begun never failed
         items += items.empty() ? "" : ",";
         items += "{\"device\":" + JsonString(row.strDevice) +
                  ",\"result\":" + (row.bBegun ? std::to_string(row.nResult) : "null") +
@@ -47,7 +74,8 @@ std::string JsonSummary(const std::vector<FleetSummaryRow>& rows) {
                  ",\"stopped\":" + (row.bStopped ? "true" : "false") +
                  ",\"ok\":" + (row.bOk ? "true" : "false") +
                  ",\"message\":" + JsonString(row.strMessage) +
-                 (row.pszOutcome ? ",\"outcome\":" + JsonString(row.pszOutcome) : "") + "}";
+                 (row.pszOutcome ? ",\"outcome\":" + JsonString(row.pszOutcome) : "") +
+                 (row.nWave != 0 ? ",\"wave\":" + std::to_string(row.nWave) : "") + "}";
     }
     return "{\"summary\":[" + items + "],\"failed\":" + std::to_string(failed) + "}";
 }
@@ -116,6 +144,8 @@ void FleetDisplay::Summary(const std::vector<FleetSummaryRow>& rows) {
         std::string object = JsonSummary(rows);
         if (!m_strPackage.empty())
             object.insert(object.size() - 1, "," + m_strPackage);
+        if (!rows.empty() && rows.front().pszOutcome != nullptr)
+            object.insert(object.size() - 1, "," + JsonFigures(FiguresOf(rows)));
         m_out << object << '\n' << std::flush;
         return;
     }
@@ -133,6 +163,15 @@ void FleetDisplay::Summary(const std::vector<FleetSummaryRow>& rows) {
     const size_t failed = static_cast<size_t>(
         std::count_if(rows.begin(), rows.end(), [](const FleetSummaryRow& r) { return !r.bOk; }));
     m_out << rows.size() - failed << " of " << rows.size() << " device(s) succeeded.\n";
+    const FleetFigures figures = FiguresOf(rows);
+    for (DeviceOutcome pending : {DeviceOutcome::DEFERRED, DeviceOutcome::AWAITING_APPROVAL}) {
+        auto found = figures.outcomes.find(FactsOf(pending).pszJson);
+        if (found != figures.outcomes.end())
+            m_out << found->second << " device(s) " << found->first
+                  << (pending == DeviceOutcome::DEFERRED
+                          ? ": resume the journal inside the next window.\n"
+                          : ": resume the journal with --approve to begin the next wave.\n");
+    }
     if (!m_strPackageLine.empty())
         m_out << m_strPackageLine << '\n';
     m_out << std::flush;

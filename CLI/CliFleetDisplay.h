@@ -4,6 +4,7 @@
 #pragma once
 
 #include "CliDisplay.h"
+#include "CliMetrics.h"
 
 #include <cstddef>
 #include <map>
@@ -22,7 +23,12 @@ struct FleetSummaryRow {
     bool bBegun = true; // false: stopped before its turn; it has no result (null, "-")
     std::string strMessage;
     const char* pszOutcome = nullptr; // an update's outcome (CliOutcome); none for the dry run
+    unsigned int nWave = 0;           // from 1 when the run names waves
+    uint64_t qwBytes = 0;             // bytes of the images the device accepted
 };
+
+// Neither a success nor a failure: deferred, or awaiting approval.
+bool IsPending(const FleetSummaryRow& row);
 
 class FleetDisplay {
 public:
@@ -94,3 +100,7 @@ std::string RateText(uint32_t dwBytes, uint32_t dwMax, unsigned long long ms);
 
 // The summary as one JSON object: {"summary":[rows],"failed":n}.
 std::string JsonSummary(const std::vector<FleetSummaryRow>& rows);
+// The summary's figures, as the metrics file has them too: devices by outcome, images, bytes.
+FleetFigures FiguresOf(const std::vector<FleetSummaryRow>& rows);
+// "\"outcomes\":{...},\"images_sent\":n,\"bytes_sent\":n" of an update's summary.
+std::string JsonFigures(const FleetFigures& figures);

@@ -3,6 +3,7 @@
 #include "CliOptions.h"
 
 #include "CliReport.h"
+#include "CliRollout.h"
 
 namespace {
 
@@ -42,8 +43,14 @@ bool ParseFleetOptions(CliOptions& options, std::string& error) {
     const bool bUpdateOption = options.bVerify || !options.strVerifyTimeout.empty() ||
                                !options.strRetries.empty() || !options.strCanary.empty() ||
                                !options.strMaxFailures.empty() || !options.strJournal.empty() ||
-                               !options.strResume.empty();
-    if ((options.bList || options.bDevices) && (bUpdateOption || !options.strReport.empty())) {
+                               !options.strResume.empty() || !options.strWindow.empty() ||
+                               !options.strWindowTz.empty() || !options.strWaves.empty() ||
+                               !options.strThreshold.empty() || !options.strSoak.empty() ||
+                               !options.strMaxPerSite.empty() || !options.strMetricsFile.empty() ||
+                               options.bPauseBetweenWaves || options.bApprove;
+    const bool bPolicy = !options.minVersions.empty() || !options.blockedSha256.empty();
+    if ((options.bList || options.bDevices) &&
+        (bUpdateOption || bPolicy || !options.strReport.empty())) {
         error = std::string(options.bList ? "--list" : "--devices") + " takes no device";
         return false;
     }
@@ -88,5 +95,7 @@ bool ParseFleetOptions(CliOptions& options, std::string& error) {
         }
         options.nCanary = static_cast<unsigned int>(value);
     }
-    return options.strMaxFailures.empty() || ParseMaxFailures(options, error);
+    if (!options.strMaxFailures.empty() && !ParseMaxFailures(options, error))
+        return false;
+    return ParseRolloutOptions(options, error);
 }

@@ -6,7 +6,10 @@
 const char* const kCliUsage =
     "Usage: halvard [--package FILE] DEVICES [--jobs N] [--check [--report FILE]] [--json]\n"
     "               [--verify] [--retries N] [--canary N] [--max-failures N|P%]\n"
-    "               [--journal FILE] [--resume FILE]\n"
+    "               [--journal FILE] [--resume FILE [--approve]] [--window HH:MM-HH:MM]\n"
+    "               [--window-tz ZONE] [--waves LIST [--success-threshold P%] [--soak T]\n"
+    "               [--pause-between-waves]] [--max-per-site N] [--min-version IMAGE=VER]...\n"
+    "               [--block-sha256 HASH]... [--metrics-file FILE]\n"
     "       halvard [--package FILE] --port-name NAME [--printer NAME] [--check] [--json]\n"
     "       halvard [--package FILE] --list [--json]\n"
     "       halvard [--package FILE] --devices [--json]\n"
@@ -17,7 +20,8 @@ const char* const kCliUsage =
     "(or the one given with --package). DEVICES: one or more --address, and --targets.\n"
     "\n"
     "  --address IPV4     device reached over the network at this address (repeatable)\n"
-    "  --targets FILE     devices from FILE: an address or port name a line, # comments\n"
+    "  --targets FILE     devices from FILE: an address or port name a line, # comments;\n"
+    "                     a line [site NAME] puts the devices below it in site NAME\n"
     "  --port-name NAME   device behind this print port (as the wizard passes it)\n"
     "  --printer NAME     print queue using that port\n"
     "  --jobs N           devices updated at once, 1 to 256 (default 4)\n"
@@ -33,6 +37,23 @@ const char* const kCliUsage =
     "  --journal FILE     append each device's outcome to FILE as a JSON line\n"
     "  --resume FILE      skip the devices FILE says are done with this package (verified,\n"
     "                     under --verify); continues that journal\n"
+    "  --window HH:MM-HH:MM  begin devices only inside this daily window (may cross\n"
+    "                     midnight); the rest are deferred (exit status 3) for a --resume\n"
+    "  --window-tz ZONE   the window's zone: UTC, UTC+HH:MM or a name like Europe/Berlin\n"
+    "                     (default: local time)\n"
+    "  --waves LIST       staged waves, cumulative counts or shares of the fleet, e.g.\n"
+    "                     1,5%,25%,100%; membership by a hash of each device's address\n"
+    "  --success-threshold P%  begin no later wave when fewer of a wave succeeded\n"
+    "                     (default 100%)\n"
+    "  --soak T           wait T (e.g. 90s, 30m, 2h) after each wave; with --verify its\n"
+    "                     devices are read again at the end\n"
+    "  --pause-between-waves  end the run after each wave, awaiting approval (exit status 5)\n"
+    "  --approve          with --resume: begin the wave awaiting approval\n"
+    "  --max-per-site N   never update more than N devices of one site at once\n"
+    "  --min-version IMAGE=VER  refuse a package whose IMAGE is older than VER (repeatable)\n"
+    "  --block-sha256 HASH  refuse the package with this SHA-256, a withdrawn release\n"
+    "                     (repeatable)\n"
+    "  --metrics-file FILE  write Prometheus text metrics to FILE every 10 s and at the end\n"
     "  --package FILE     firmware package file to use instead of the bound one\n"
     "  --trust-key FILE   accept packages signed by this ECDSA P-256 public key (PEM;\n"
     "                     repeatable); the keys of the system's trusted-keys folder count too.\n"
@@ -46,7 +67,9 @@ const char* const kCliUsage =
     "  --version          show the version of halvard\n"
     "\n"
     "Exit status: 0 every device updated or needing nothing (--check: every device read),\n"
-    "1 any failure, 2 bad arguments, 4 the package refused (signature), no device touched.\n"
+    "1 any failure, 2 bad arguments, 3 devices deferred outside the window, 4 the package\n"
+    "refused (signature, --min-version, --block-sha256), no device touched, 5 awaiting\n"
+    "approval of the next wave.\n"
     "Ctrl-C never interrupts a transfer: each update stops at its next safe point.\n";
 
 namespace {
@@ -73,6 +96,15 @@ const ValueOption kValueOptions[] = {
     {"--journal", &CliOptions::strJournal, nullptr},
     {"--resume", &CliOptions::strResume, nullptr},
     {"--report", &CliOptions::strReport, nullptr},
+    {"--window", &CliOptions::strWindow, nullptr},
+    {"--window-tz", &CliOptions::strWindowTz, nullptr},
+    {"--waves", &CliOptions::strWaves, nullptr},
+    {"--success-threshold", &CliOptions::strThreshold, nullptr},
+    {"--soak", &CliOptions::strSoak, nullptr},
+    {"--max-per-site", &CliOptions::strMaxPerSite, nullptr},
+    {"--metrics-file", &CliOptions::strMetricsFile, nullptr},
+    {"--min-version", nullptr, nullptr, &CliOptions::minVersions},
+    {"--block-sha256", nullptr, nullptr, &CliOptions::blockedSha256},
 };
 
 struct FlagOption {
@@ -87,6 +119,8 @@ const FlagOption kFlagOptions[] = {
     {"--version", &CliOptions::bVersion},
     {"--require-signed", &CliOptions::bRequireSigned},
     {"--allow-unsigned", &CliOptions::bAllowUnsigned},
+    {"--pause-between-waves", &CliOptions::bPauseBetweenWaves},
+    {"--approve", &CliOptions::bApprove},
 };
 
 bool ParseByte(const std::string& part, int& value) {
@@ -130,7 +164,8 @@ bool ParseOne(int argc, const char* const* argv, int& i, CliOptions& options, st
     for (const ValueOption& opt : kValueOptions) {
         if (name != opt.pszName)
             continue;
-        // Devices and keys may be named any number of times; every other value once.
+        // Devices, keys, version floors and blocked packages may be named any number of
+        // times; every other value once.
         const bool bRepeatable = opt.pValue == nullptr;
         if (!bRepeatable && seenValues.find(name + ' ') != std::string::npos) {
             error = name + " given twice";

@@ -29,6 +29,13 @@ struct CliOptions {
     unsigned int nMaxFailures = 0;        // 0: no limit
     unsigned int nMaxFailuresPercent = 0; // 1..100 when given as a share of the fleet
     bool bVersion = false;
+    // Roll-out (CliRollout.h): the values as given, then as parsed.
+    std::string strWindow, strWindowTz, strWaves, strThreshold, strSoak, strMaxPerSite;
+    std::string strMetricsFile;
+    std::vector<std::string> minVersions, blockedSha256; // repeatable
+    bool bPauseBetweenWaves = false, bApprove = false;
+    unsigned int nThresholdPercent = 100, nMaxPerSite = 0;
+    unsigned long long qwSoakMs = 0;
     // Package trust (CliTrust.h).
     std::vector<std::string> trustKeys; // --trust-key, repeatable: PEM public key files
     bool bRequireSigned = false;

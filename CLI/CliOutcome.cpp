@@ -14,6 +14,8 @@ const OutcomeFacts kOutcomes[] = {
     {DeviceOutcome::NOT_BEGUN, "not begun", false, false},
     {DeviceOutcome::SKIPPED, "skipped", true, false},
     {DeviceOutcome::DID_NOT_RESTART, "did not restart", false, false},
+    {DeviceOutcome::DEFERRED, "deferred", false, false, true},
+    {DeviceOutcome::AWAITING_APPROVAL, "awaiting approval", false, false, true},
 };
 
 } // namespace
@@ -69,4 +71,20 @@ std::string FailureLimitText(unsigned int nFailures) {
 
 std::string SkippedText(DeviceOutcome journaled) {
     return std::string("Skipped: the journal says ") + FactsOf(journaled).pszJson + ".";
+}
+
+std::string DeferredText(const std::string& strWindow) {
+    return "Deferred: the maintenance window " + strWindow +
+           " had closed; resume the journal inside the next one.";
+}
+
+std::string AwaitingApprovalText(unsigned int nWave) {
+    return "Awaiting approval: wave " + std::to_string(nWave) +
+           " begins with --resume JOURNAL --approve.";
+}
+
+std::string ThresholdText(unsigned int nWave, unsigned int nPercent, unsigned int nThreshold) {
+    return "Not begun: wave " + std::to_string(nWave) + " succeeded on " +
+           std::to_string(nPercent) + "% of its devices, below the threshold of " +
+           std::to_string(nThreshold) + "%.";
 }

@@ -15,13 +15,16 @@ enum class DeviceOutcome {
     STOPPED,   // ended by a stop request
     NOT_BEGUN, // never begun: stop request, a canary failed, or the failure limit was reached
     SKIPPED,   // the journal of an earlier run says it is done
+    DEFERRED,  // never begun: the maintenance window had closed; a resume continues with it
+    AWAITING_APPROVAL, // never begun: its wave waits for --resume ... --approve
 };
 
 struct OutcomeFacts {
     DeviceOutcome outcome;
     const char* pszJson;
-    bool bOk;   // counts as success for the exit status
-    bool bDone; // a journal line with it lets --resume skip the device
+    bool bOk;              // counts as success for the exit status
+    bool bDone;            // a journal line with it lets --resume skip the device
+    bool bPending = false; // never begun, and no failure: deferred or awaiting approval
 };
 
 const OutcomeFacts& FactsOf(DeviceOutcome outcome);
@@ -38,3 +41,6 @@ std::string DidNotRestartText(unsigned long dwTimeoutMs, const std::string& strR
 std::string CanaryFailedText();
 std::string FailureLimitText(unsigned int nFailures);
 std::string SkippedText(DeviceOutcome journaled);
+std::string DeferredText(const std::string& strWindow);
+std::string AwaitingApprovalText(unsigned int nWave);
+std::string ThresholdText(unsigned int nWave, unsigned int nPercent, unsigned int nThreshold);

@@ -26,13 +26,32 @@ std::string DeviceKey(const std::string& name) {
 
 std::vector<std::string> ParseTargetsText(const std::string& text) {
     std::vector<std::string> names;
+    for (const auto& entry : ParseSitedTargets(text))
+        names.push_back(entry.first);
+    return names;
+}
+
+std::vector<std::pair<std::string, std::string>> ParseSitedTargets(const std::string& text) {
+    std::vector<std::pair<std::string, std::string>> names;
+    std::string site;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         const std::string::size_type first = line.find_first_not_of(" \t\r");
         if (first == std::string::npos || line[first] == '#')
             continue;
         const std::string::size_type last = line.find_last_not_of(" \t\r");
-        names.push_back(line.substr(first, last - first + 1));
+        const std::string entry = line.substr(first, last - first + 1);
+        const std::string head = "[site ";
+        if (entry.size() > head.size() + 1 && entry.compare(0, head.size(), head) == 0 &&
+            entry.back() == ']') {
+            const std::string name = entry.substr(head.size(), entry.size() - head.size() - 1);
+            const size_t begin = name.find_first_not_of(" \t");
+            if (begin != std::string::npos) {
+                site = name.substr(begin, name.find_last_not_of(" \t") - begin + 1);
+                continue;
+            }
+        }
+        names.emplace_back(entry, site);
     }
     return names;
 }
@@ -51,8 +70,8 @@ bool CollectTargets(const CliOptions& options, std::vector<FleetTarget>& targets
             strError = "cannot read the targets file " + options.strTargetsFile;
             return false;
         }
-        for (const std::string& name : ParseTargetsText(text.str()))
-            targets.push_back({name, std::string(), false});
+        for (const auto& entry : ParseSitedTargets(text.str()))
+            targets.push_back({entry.first, std::string(), false, entry.second});
         if (targets.empty()) {
             strError = "no device in the targets file " + options.strTargetsFile;
             return false;

@@ -83,6 +83,16 @@ void zepThread::RequestStop() {
         zepmac::SetEvent(m_tAbandon);
 }
 
+std::string zepThread::DeviceVersions() {
+    ZepLock lock(m_lock);
+    return m_strDeviceVersions;
+}
+
+uint64_t zepThread::BytesAccepted() {
+    ZepLock lock(m_lock);
+    return m_qwBytesAccepted;
+}
+
 void* zepThread::ThreadFunc(void* param) {
     zepThread* self = static_cast<zepThread*>(param);
     self->RunThread(self->m_pszPrinterName, self->m_pszPortName, self->m_wPortNo);
@@ -121,6 +131,15 @@ void zepThread::RunThread(char* pszPrinterName, char* pszPortName, unsigned shor
 
     try {
         code = session.ReadDevice();
+        if (code == RESULT_OK) {
+            std::string versions;
+            zepImageRow row;
+            for (unsigned int index = 0; zepSession::ImageAt(index, row); ++index)
+                versions +=
+                    (index ? "," : "") + row.strType + "=" + session.DeviceVersion(row.strType);
+            ZepLock lock(m_lock);
+            m_strDeviceVersions = versions;
+        }
         if (code == RESULT_OK) {
             protocol->setPolingTime(PollingTime());
             code = RunImages(*protocol, session.PackageModel());
@@ -183,6 +202,8 @@ ZEPRESULT zepThread::FinishImage(zepProtocol& protocol) {
     {
         ZepLock lock(m_lock);
         const bool bSent = m_tDeviceInfo.UpdateState == TRANSFER_FIRM;
+        if (bSent)
+            m_qwBytesAccepted += m_tDeviceInfo.dwCurrentSize; // its final packet was accepted
         bQuery = m_tDeviceInfo.bSupportQureryUpdate && bSent;
         if (!bQuery) {
             // The final packet's verdict is all such a device tells.

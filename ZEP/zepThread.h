@@ -8,6 +8,8 @@
 #include "zepTypes.h"
 
 #include <atomic>
+#include <cstdint>
+#include <string>
 
 class zepProtocol;
 
@@ -39,6 +41,11 @@ public:
     void RequestStop();
     // Whether a stop has been requested, for front-ends that report their stop request.
     bool IsStopRequested() const { return m_bStop; }
+    // The device's version of each of the package's firmware types as read before any image
+    // ("TYPE=VERSION,...", empty for a type it lacks; empty before the device was read), and
+    // the bytes of the images it accepted: what a fleet's records and metrics keep.
+    std::string DeviceVersions();
+    uint64_t BytesAccepted();
 
     static void* ThreadFunc(void* param);
 
@@ -67,6 +74,8 @@ private:
     DWORD m_dwPollingTime = 1000;
     CRITSECT m_lock; // guards m_tDeviceInfo and m_dwPollingTime
     tag_devinfo m_tDeviceInfo;
+    std::string m_strDeviceVersions; // guarded by m_lock
+    uint64_t m_qwBytesAccepted = 0;  // guarded by m_lock
     char* m_pszPrinterName = nullptr;
     char* m_pszPortName = nullptr;
     unsigned short m_wPortNo = 0;

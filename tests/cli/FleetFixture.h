@@ -61,7 +61,7 @@ protected:
         }
     }
 
-    static std::string Address(size_t i) { return "127.0.0." + std::to_string(i + 2); }
+    std::string Address(size_t i) const { return m_strNet + std::to_string(i + 2); }
 
     static std::string Without(std::string text, const std::string& row) {
         return text.erase(text.find(row), row.size());
@@ -99,9 +99,10 @@ protected:
         // per wait, so that a simulator may come back meanwhile, counts as whatever was asked.
         env.clock.nowMs = [this] { return virtualMs.load(); };
         env.clock.sleepMs = [this](unsigned long ms) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::sleep_for(std::chrono::milliseconds(realMsPerWait));
             virtualMs += ms;
         };
+        env.clock.wallMs = wallClock;
         return RunCli(static_cast<int>(argv.size()), argv.data(), out, err, env);
     }
 
@@ -117,5 +118,8 @@ protected:
     std::atomic<unsigned int> stopRequests{0};
     std::string trustedKeysFolder; // the system's trusted keys as the run sees them
     std::atomic<unsigned long long> virtualMs{0};
+    std::function<long long()> wallClock; // the time of day; empty: the system's
+    unsigned int realMsPerWait = 1;       // 0: hours of waiting pass at once
+    std::string m_strNet = "127.0.0.";    // the simulators' addresses: .2, .3, ...
     std::ostringstream out, err;
 };

@@ -2,6 +2,7 @@
 #include "SimConnection.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 namespace {
@@ -204,6 +205,10 @@ void SimConnection::ApplyReplyFaults(std::vector<SimBytes>& replies) {
 void SimConnection::Log(const JsonLine& fields, bool withSeq) {
     JsonLine line;
     line.Add("conn", m_id);
+    if (m_options.logTimes)
+        line.Add("t_us", std::chrono::duration_cast<std::chrono::microseconds>(
+                             std::chrono::steady_clock::now().time_since_epoch())
+                             .count());
     if (withSeq)
         line.Add("seq", m_seq);
     m_log.Write(line.Append(fields));

@@ -137,6 +137,10 @@ void SimDevice::Enter(Outcome& out) {
         status = ZEP_STATUS_BUSY;
         out.events.push_back(FaultEvent("busy-enter"));
     }
+    if (status == ZEP_STATUS_OK && m_state.Printing(m_options.printingMs)) {
+        status = ZEP_STATUS_BUSY;
+        out.events.push_back(FaultEvent("printing"));
+    }
     if (status == ZEP_STATUS_OK) {
         const unsigned holder = m_state.Enter(m_conn);
         if (holder != m_conn) {

@@ -34,6 +34,11 @@ public:
         return m_enters++ < limit;
     }
 
+    // Whether the device is still printing the job it had when it started.
+    bool Printing(uint32_t ms) const {
+        return std::chrono::steady_clock::now() - m_born < std::chrono::milliseconds(ms);
+    }
+
     std::string TargetInfo() const {
         std::lock_guard<std::mutex> guard(m_mutex);
         return m_targetInfo;
@@ -87,4 +92,5 @@ private:
     std::string m_next; // what it reports once back up
     bool m_bStaged = false;
     std::chrono::steady_clock::time_point m_stagedUntil;
+    const std::chrono::steady_clock::time_point m_born = std::chrono::steady_clock::now();
 };

@@ -59,6 +59,8 @@ struct SimOptions {
     bool silentFinals = false; // never answer a final packet; its image is not stored
     uint32_t cutReplyAt = 0;   // send half of the reply to this record, then close
     uint32_t busyEnters = 0;   // the first N enters (over all connections) are answered 0x1001
+    uint32_t printingMs = 0;   // busy printing: every enter in the first N ms is answered 0x1001
+    bool logTimes = false;     // every log line carries "t_us", the steady clock's microseconds
 };
 
 // Whether the options describe a device that can be served; error says what is wrong.
