@@ -8,7 +8,10 @@
 # by spaces). The Windows programs are signed with osslsigncode when HALVARD_SIGN_CERT names a
 # certificate file and HALVARD_SIGN_KEY its private key (HALVARD_SIGN_PASS_FILE: a file holding
 # the key's password; HALVARD_SIGN_TIMESTAMP: a timestamping server's URL); without them the
-# Windows bundle is named ...-windows-unsigned.zip.
+# Windows bundle is named ...-windows-unsigned.zip. The firmware package is signed (ECDSA P-256,
+# docs/PACKAGE-SIGNATURES.md) when HALVARD_PACKAGE_KEY names the maker's private key file; its
+# signatures differ from run to run (ECDSA draws a fresh number each time), so only an unsigned
+# package repeats byte for byte.
 #
 # One commit gives the same files whoever makes them, wherever and whenever: every time stored is
 # SOURCE_DATE_EPOCH (default: the last commit's time), in UTC, and archive members are sorted.
@@ -52,7 +55,9 @@ rm -rf "$stage"
 mkdir -p "$stage" "$out"
 made=""
 
-# The firmware the programs carry.
+# The firmware the programs carry, signed as it is packed when a key is given.
+pkgsign=""
+[ -z "${HALVARD_PACKAGE_KEY:-}" ] || pkgsign="--sign-key $HALVARD_PACKAGE_KEY"
 if [ -n "${HALVARD_FIRMWARE_INFO:-}" ]; then
     info=$HALVARD_FIRMWARE_INFO
     images=${HALVARD_FIRMWARE_IMAGES:?HALVARD_FIRMWARE_INFO needs HALVARD_FIRMWARE_IMAGES}
@@ -134,7 +139,8 @@ windows_bundle() {
     for program in ZEP_WIN halvard; do
         # shellcheck disable=SC2086 # the images are a list
         "$native/zepbind" append -o "$stage/windows/$program.exe" --program "$windows/$program.exe" \
-            --info "$info" $images >/dev/null || die "binding the firmware to $program.exe failed"
+            --info "$info" $pkgsign $images >/dev/null ||
+            die "binding the firmware to $program.exe failed"
         sign "$stage/windows/$program.exe" "$dir/$program.exe"
     done
     sign "$windows/zepbind.exe" "$dir/zepbind.exe"
@@ -159,8 +165,8 @@ macos_bundle() {
     cp -R "$native/ZEP_MAC.app" "$stage/macos/ZEP_MAC.app"
     rm -f "$stage/macos/ZEP_MAC.app/ZEPBINDDATA"
     # shellcheck disable=SC2086 # the images are a list
-    "$native/zepbind" create -o "$stage/macos/ZEP_MAC.app/ZEPBINDDATA" --info "$info" $images \
-        >/dev/null
+    "$native/zepbind" create -o "$stage/macos/ZEP_MAC.app/ZEPBINDDATA" --info "$info" $pkgsign \
+        $images >/dev/null || die "packing the firmware for ZEP_MAC.app failed"
     tar -C "$stage/macos" --sort=name --mtime="@$epoch" --owner=0 --group=0 --numeric-owner \
         -cf - ZEP_MAC.app | gzip -9n >"$out/$name.tar.gz"
     made="$made $name.tar.gz"

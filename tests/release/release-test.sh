@@ -3,7 +3,8 @@
 # package, the package unpacked into a scratch root with its programs and manual pages run from
 # there, the Windows and macOS bundles opened, the Ansible collection installed into a scratch
 # collections path and its module documented by ansible-doc, SHA256SUMS checked; the packaging
-# run again from the same builds in another time zone gives the same SHA256SUMS. A step of
+# run again from the same builds in another time zone gives the same SHA256SUMS; a third run with
+# a package key signs every bundle's package. A step of
 # scripts/test.sh; reuses the release and mingw builds. Exits non-zero on the first failure.
 set -eu
 cd "$(dirname "$0")/../.."
@@ -101,4 +102,22 @@ TZ=Asia/Tokyo HALVARD_RELEASE_REUSE_BUILDS=1 sh scripts/release.sh "$out-again" 
     fail "the second packaging failed"
 diff "$out/SHA256SUMS" "$out-again/SHA256SUMS" || fail "the two releases differ"
 echo "identical SHA256SUMS"
+
+echo "== a release with a signed firmware package"
+openssl ecparam -name prime256v1 -genkey -noout -out "$scratch/maker.key"
+fingerprint=$(openssl pkey -in "$scratch/maker.key" -pubout -outform DER | sha256sum | cut -d' ' -f1)
+rm -rf "$out-signed"
+HALVARD_PACKAGE_KEY=$scratch/maker.key HALVARD_RELEASE_REUSE_BUILDS=1 \
+    sh scripts/release.sh "$out-signed" >"$scratch/signed.txt" 2>&1 ||
+    { cat "$scratch/signed.txt"; fail "the signed packaging failed"; }
+rm -rf "$scratch/signed" && mkdir -p "$scratch/signed"
+unzip -q "$out-signed/$name.zip" -d "$scratch/signed" || fail "cannot unpack the signed bundle"
+tar -xzf "$out-signed/Halvard-$version-macos.tar.gz" -C "$scratch/signed" ||
+    fail "cannot unpack the signed tarball"
+for file in "$scratch/signed/$name/ZEP_WIN.exe" "$scratch/signed/$name/halvard.exe" \
+    "$scratch/signed/ZEP_MAC.app/ZEPBINDDATA"; do
+    build/release/bin/zepbind verify "$file" | grep -qx "signature: signed by $fingerprint" ||
+        fail "$(basename "$file") does not carry the package signed by the release key"
+done
+echo "every bundle's package is signed by $fingerprint"
 echo "release $version: every check passed"
