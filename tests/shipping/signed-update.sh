@@ -2,7 +2,9 @@
 # The sample release bound to ZEP_WIN.exe and then Authenticode-signed, as the maker ships it:
 # the signature verifies, the packer lists and verifies the signed program and refuses to bind
 # to it, and the signed program updates the simulated device with every image intact. A package
-# grafted into the signature is refused by the wizard, halvard and the packer.
+# grafted into the signature is refused by the wizard, halvard and the packer. The package is
+# signed too (bind, sign the package, sign the program: all verify), and a wizard built with the
+# maker's key refuses another key's package.
 # Usage: signed-update.sh BINDIR SOURCEDIR WORKDIR
 set -eu
 bin=$1
@@ -39,7 +41,20 @@ ZEPBIND=$work/zepbind sh "$src/scripts/make-sample-firmware.sh" "$work"
 ./zepbind append -o bound.exe --program "$bin/ZEP_WIN.exe" --info ZEPINFO.txt \
     hv2000_boot.bin hv2000_lang.bin
 
-# Bind first, then sign.
+# Bind first, then sign the package (the openssl command line over the packer's signed-bytes:
+# zepbind.exe verifies but does not sign), then sign the program.
+openssl ecparam -name prime256v1 -genkey -noout -out pkg.key
+openssl pkey -in pkg.key -pubout -out pkg.pub
+fingerprint=$(openssl pkey -pubin -in pkg.pub -outform DER | sha256sum | cut -d' ' -f1)
+sign_package() { # FILE KEY PUB
+    ./zepbind signed-bytes "$1" -o manifest.txt >/dev/null || fail "signed-bytes $1"
+    openssl dgst -sha256 -sign "$2" -out pkg.sig manifest.txt
+    ./zepbind attach-signature --public-key "$3" --signature pkg.sig "$1" >/dev/null ||
+        fail "attach-signature $1"
+}
+sign_package bound.exe pkg.key pkg.pub
+./zepbind verify bound.exe | tr -d '\r' | grep -qx "signature: signed by $fingerprint" ||
+    fail "the bound package's signature: $(./zepbind verify bound.exe)"
 openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 \
     -subj "/CN=Halvard test signer" >/dev/null 2>&1 || fail "openssl could not make a certificate"
 osslsigncode sign -certs cert.pem -key key.pem -in bound.exe -out ZEP_WIN.exe >sign.txt 2>&1 ||
@@ -51,8 +66,9 @@ echo "ok: signed and verified"
 ./zepbind list ZEP_WIN.exe | tr -d '\r' >list.txt
 ./zepbind list bound.exe | tr -d '\r' >list-unsigned.txt
 cmp -s list.txt list-unsigned.txt || fail "list differs after signing: $(cat list.txt)"
-[ "$(wc -l <list.txt)" -eq 3 ] || fail "list: $(cat list.txt)"
-./zepbind verify ZEP_WIN.exe >/dev/null || fail "verify refuses the signed program"
+[ "$(wc -l <list.txt)" -eq 4 ] || fail "list: $(cat list.txt)"
+./zepbind verify ZEP_WIN.exe | tr -d '\r' | grep -qx "signature: signed by $fingerprint" ||
+    fail "verify: the signed program's package: $(./zepbind verify ZEP_WIN.exe)"
 if ./zepbind append -o again.exe --program ZEP_WIN.exe --info ZEPINFO.txt hv2000_boot.bin \
     >append.txt 2>&1; then
     fail "append to a signed program succeeded"
@@ -67,7 +83,27 @@ cmp hv2000_boot.bin device/BOOTABLE || fail "BOOTABLE differs"
 cmp hv2000_lang.bin device/LANGUAGE || fail "LANGUAGE differs"
 osslsigncode verify -CAfile cert.pem -in ZEP_WIN.exe >/dev/null 2>&1 ||
     fail "the signature no longer verifies after the run"
-echo "ok: the signed program updated the device"
+./zepbind verify ZEP_WIN.exe | tr -d '\r' | grep -qx "signature: signed by $fingerprint" ||
+    fail "the package's signature no longer verifies after the run"
+echo "ok: the signed program updated the device; both signatures verify"
+
+# A wizard built with the maker's key refuses a package signed by another key, and updates the
+# device with one signed by its own.
+./zepbind append -o keyed.exe --program "$bin/ZEP_WIN_keyed.exe" --info ZEPINFO.txt \
+    hv2000_boot.bin hv2000_lang.bin >/dev/null
+sign_package keyed.exe pkg.key pkg.pub
+LC_ALL=en_US.UTF-8 "$wine" "$bin/zepwizdrive.exe" refused "$(win "$work/keyed.exe")" \
+    "$(win "$work/shots")" >drive-keyed.txt 2>&1 ||
+    fail "the keyed wizard took another key's package: $(cat drive-keyed.txt)"
+grep -q "Could not properly read the firmware" drive-keyed.txt ||
+    fail "the keyed wizard: $(cat drive-keyed.txt)"
+rm -f device/BOOTABLE device/LANGUAGE
+sign_package keyed.exe "$src/tests/files/keys/maker-test.key" "$src/tests/files/keys/maker-test.pub"
+LC_ALL=en_US.UTF-8 "$wine" "$bin/zepwizdrive.exe" update "$(win "$work/keyed.exe")" \
+    "$(win "$work/shots")" >drive-keyed.txt 2>&1 ||
+    fail "the keyed wizard's update: $(cat drive-keyed.txt)"
+cmp hv2000_boot.bin device/BOOTABLE || fail "BOOTABLE differs (keyed wizard)"
+echo "ok: the wizard built with the maker's key refuses another key's package and takes its own"
 
 # A foreign package grafted into the certificate table: the last certificate's length and the
 # security directory's size (neither is signed) grown over a second package whose trailer ends
