@@ -4,7 +4,8 @@
 # with a local connection. A dry run in check mode sends nothing and shows each device's diff;
 # the roll-out updates every device; a second roll-out changes none (the devices restarted with
 # the new versions) and the inventory report reads them all; a canary refusing the release fails
-# alone, changed (its image was sent), and no later wave begins; ansible-doc shows the modules.
+# alone, changed (its image was sent), and no later wave begins; with a trusted key the unsigned
+# release is refused before any device hears of it; ansible-doc shows the modules.
 # Usage: ansible_test.sh SOURCE_DIR BIN_DIR
 set -u
 src=$1
@@ -100,7 +101,14 @@ check() {
     /usr/bin/python3 "$src/tests/ansible/check_play.py" "$work" "$n" "$@" || fail "$1"
 }
 
+# A release key: the unsigned release is refused before any device is touched.
+openssl ecparam -name prime256v1 -genkey -noout -out "$work/release-key.pem" 2>/dev/null &&
+    openssl pkey -in "$work/release-key.pem" -pubout -out "$work/release-pub.pem" 2>/dev/null ||
+    fail "openssl could not make a key"
+
 start_devices
+play refused -e "{\"trusted_keys\": [\"$work/release-pub.pem\"]}"
+check refused
 play dry --check --diff
 check dry
 # The diff of each device: its versions before and after.
