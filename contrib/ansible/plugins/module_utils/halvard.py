@@ -210,6 +210,8 @@ class Halvard(object):
         text = refusal(rc, final)
         if text is not None:
             result.update(refused=True)
+            if final is not None:
+                result.update(result=final.get("result"), message=final.get("message", ""))
             self.module.fail_json(msg=text, rc=rc, **result)
 
     def read_device(self, result):

@@ -54,3 +54,16 @@ def final(result, updated=0, stopped=False, **more):
 
 ENTERED = progress("DOWNLOADMODE_STATE", image_no=0)
 SENDING = progress("TRANSFER_FIRM")
+
+
+def on(device, obj):
+    """An object of one device of a fleet run."""
+    return dict(obj, device=device)
+
+
+def summary(*rows):
+    """The fleet's closing object; each row (device, result, ok, outcome)."""
+    return dict(PACKAGE, failed=sum(1 for row in rows if not row[2]), summary=[
+        dict({"device": d, "result": r, "updated": 0, "stopped": False, "ok": ok, "message": ""},
+             **({"outcome": outcome} if outcome else {}))
+        for d, r, ok, outcome in rows])

@@ -5,30 +5,32 @@ from __future__ import (absolute_import, division, print_function)
 
 import pytest
 
-from ansible_collections.torvi.halvard.plugins.modules import firmware, firmware_info
+from ansible_collections.torvi.halvard.plugins.modules import firmware, firmware_info, fleet
 from halvard_output import CHECK, PACKAGE, REFUSED, final
 
 __metaclass__ = type
 
 KEYS = ["/etc/keys/release.pem", "/etc/keys/second.pem"]
 TRUST = ["--trust-key", KEYS[0], "--trust-key", KEYS[1]]
+DEVICE = {"address": "127.0.0.2"}
+FLEET = {"targets": ["127.0.0.2", "127.0.0.3"]}
 REFUSAL = ("halvard refused the package (signature: unsigned, signer: unsigned); no device was "
            "touched: The firmware package is not signed, and a signed one is required "
            "(release.pkg).")
 
 
-@pytest.mark.parametrize("module, check, update, calls", [
+@pytest.mark.parametrize("module, args, check, update, calls", [
     # Refused at the dry run: the update is never begun.
-    (firmware, REFUSED, {"lines": [final(1, 1)]}, 1),
-    (firmware_info, REFUSED, None, 1),
+    (firmware, DEVICE, REFUSED, {"lines": [final(1, 1)]}, 1),
+    (firmware_info, DEVICE, REFUSED, None, 1),
     # The package changed between the dry run and the update: refused there, nothing sent.
-    (firmware, CHECK, REFUSED, 2),
+    (firmware, DEVICE, CHECK, REFUSED, 2),
+    (fleet, FLEET, None, REFUSED, 1),
 ])
-def test_refused_package_fails_before_any_device(halvard, run_module, module, check, update,
-                                                 calls):
+def test_refused_package_fails_before_any_device(halvard, run_module, module, args, check,
+                                                 update, calls):
     halvard.plays(check=check, update=update)
-    r = run_module(module, {"address": "127.0.0.2", "halvard": halvard.program,
-                            "trusted_keys": KEYS})
+    r = run_module(module, dict(args, halvard=halvard.program, trusted_keys=KEYS))
     assert r["failed"] and not r["changed"] and r["refused"] and r["msg"] == REFUSAL
     assert (r["rc"], r["result"], r["signer"], r["signature"]) == (4, -8, "unsigned", "unsigned")
     assert r["package_sha256"] == PACKAGE["package_sha256"]
