@@ -67,7 +67,7 @@ i=0
 while [ $i -lt $n ]; do address $i; i=$((i + 1)); done >"$work/targets.txt"
 
 # Every image's last packet is answered after 1 s (erasing and verifying flash), every block after
-# 20 ms: with halvard's own pauses one printer takes about 17 s.
+# 20 ms: with halvard's own pauses one printer takes about 18 s.
 i=0
 while [ $i -lt $n ]; do
     "$bin/zepdevsim" --target-info "$src/examples/TargetInfo.txt" --host "$(address $i)" \

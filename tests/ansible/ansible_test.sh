@@ -5,7 +5,8 @@
 # the roll-out updates every device; a second roll-out changes none (the devices restarted with
 # the new versions) and the inventory report reads them all; a canary refusing the release fails
 # alone, changed (its image was sent), and no later wave begins; with a trusted key the unsigned
-# release is refused before any device hears of it; ansible-doc shows the modules.
+# release is refused before any device hears of it; one fleet task over the site's printers
+# finds them all current; ansible-doc shows the modules.
 # Usage: ansible_test.sh SOURCE_DIR BIN_DIR
 set -u
 src=$1
@@ -30,7 +31,8 @@ export ANSIBLE_COLLECTIONS_PATH="$work/collections" ANSIBLE_CALLBACKS_ENABLED=an
 export ANSIBLE_LOCAL_TEMP="$work/tmp" ANSIBLE_HOME="$work/home" ANSIBLE_NOCOLOR=1
 export ANSIBLE_HOST_KEY_CHECKING=False ANSIBLE_RETRY_FILES_ENABLED=False
 
-ansible-doc -t module torvi.halvard.firmware torvi.halvard.firmware_info >"$work/doc.txt" 2>&1 ||
+ansible-doc -t module torvi.halvard.firmware torvi.halvard.firmware_info torvi.halvard.fleet \
+    >"$work/doc.txt" 2>&1 ||
     fail "ansible-doc: $(cat "$work/doc.txt")"
 grep -q "stop_grace" "$work/doc.txt" || fail "ansible-doc shows no shared options"
 grep -q "RETURN VALUES" "$work/doc.txt" || fail "ansible-doc shows no return values"
@@ -58,6 +60,8 @@ n=20
     echo "ansible_connection=local"
     echo "ansible_python_interpreter=/usr/bin/python3"
     echo "site_host=localhost"
+    echo "[sites]"
+    echo "localhost ansible_connection=local ansible_python_interpreter=/usr/bin/python3"
 } >"$work/inventory.ini"
 
 # start_devices [ZEPDEVSIM ARGS FOR THE FIRST DEVICE]: fresh simulators, logs in $work/logN.
@@ -117,6 +121,12 @@ play first
 check first
 play second
 check second
+# One fleet task for the site's printers: each visited, none changed.
+ANSIBLE_CALLBACK_TREE_DIR="$work/sites" ansible-playbook -i "$work/inventory.ini" \
+    "$src/contrib/ansible/playbooks/rollout_sites.yml" \
+    -e "halvard_program=$bin/halvard package=$work/release.pkg verify=false jobs=20" \
+    >"$work/sites.out" 2>&1 || fail "fleet: $(tail -20 "$work/sites.out")"
+check sites
 # The inventory report reads every device after the roll-out: the new versions, nothing due.
 ansible-playbook -i "$work/inventory.ini" -f 20 "$src/contrib/ansible/playbooks/inventory_report.yml" \
     -e "halvard_program=$bin/halvard package=$work/release.pkg report=$work/report.csv" \

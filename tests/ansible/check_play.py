@@ -1,6 +1,6 @@
 # Judges one roll-out from each host's result (the tree callback's files) and the simulators'
 # own logs.
-# Usage: check_play.py WORK_DIR DEVICES refused|dry|first|second|canary
+# Usage: check_play.py WORK_DIR DEVICES refused|dry|first|second|sites|canary
 import json
 import os
 import sys
@@ -29,6 +29,14 @@ def count(lines, cmd):
 
 problems = []
 res = results()
+if phase == "sites":
+    site = res.get("localhost", {})
+    printers = site.get("printers", [])
+    if site.get("changed") or site.get("msg") or len(printers) != devices:
+        problems.append("the fleet task should find every printer current: %s" % str(site)[:400])
+    problems += ["%s: %s" % (p.get("device"), p.get("message")) for p in printers
+                 if p.get("result") != -11 or p.get("changed")]
+    devices = 0
 for i in range(devices):
     host = "printer%d" % i
     r = res.get(host)

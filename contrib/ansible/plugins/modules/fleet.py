@@ -184,7 +184,6 @@ failed_printers:
   type: list
   elements: str
   sample: [10.1.3.21]
-""" + r"""
 package_sha256:
   description: SHA-256 of the package's bytes, as halvard read them (of a program with a bound
     package, the package's part).
@@ -230,6 +229,7 @@ from ansible.module_utils.basic import AnsibleModule  # noqa: E402
 from ansible.module_utils.common.text.converters import to_bytes  # noqa: E402
 
 MAX_FAILURES = re.compile(r"^[0-9]{1,9}%?$")
+NOTHING_TO_UPDATE = -11
 
 
 def argument_spec():
@@ -283,10 +283,12 @@ def printer_results(targets, objects, check_mode):
                 printer["model"] = final["model"]
             good = final.get("read") is True
         else:
-            printer["changed"] = firmware_sent(mine[name])
+            # Each image's version is checked before any is sent: a printer that needed nothing
+            # (-11) went through the checks alone, whatever its progress showed.
+            printer["changed"] = final.get("result") != NOTHING_TO_UPDATE and firmware_sent(mine[name])
             # The summary's word when there is one (a fleet of one has none): it holds what
             # verifying found.
-            good = summary[name].get("ok") is True if name in summary else final.get("result") in (1, -11)
+            good = summary[name].get("ok") is True if name in summary else final.get("result") in (1, NOTHING_TO_UPDATE)
         printers.append((printer, good))
     return printers
 

@@ -6,7 +6,8 @@ from __future__ import (absolute_import, division, print_function)
 import pytest
 
 from ansible_collections.torvi.halvard.plugins.modules import fleet
-from halvard_output import (CHECK, DUE, ENTERED, NOTHING_DUE, SENDING, final, on, summary)
+from halvard_output import (CHECK, DUE, ENTERED, NOTHING_DUE, SENDING, final, on, progress,
+                            summary)
 
 __metaclass__ = type
 
@@ -43,15 +44,16 @@ def test_one_run_of_halvard_over_every_printer(halvard, run_module):
 
 
 SENT_A = [on(A, ENTERED), on(A, SENDING)]
+CHECKING = progress("CHECKVERSION_STATE", image_no=2)
 
 
 @pytest.mark.parametrize("lines, rc, changed, updated, failed_printers", [
     # A updated, B already current.
     (SENT_A + [on(A, final(1, 2)), on(B, final(-11)), summary((A, 1, True, None), (B, -11, True, None))],
      0, [True, False], 2, []),
-    # Nothing due anywhere: nothing changed.
-    ([on(A, final(-11)), on(B, final(-11)), summary((A, -11, True, None), (B, -11, True, None))],
-     0, [False, False], 0, []),
+    # Nothing due anywhere: each image's version checked, nothing sent, nothing changed.
+    ([on(A, ENTERED), on(A, CHECKING), on(A, final(-11)), on(B, CHECKING), on(B, final(-11)),
+      summary((A, -11, True, None), (B, -11, True, None))], 0, [False, False], 0, []),
     # A write error on A after its blocks: changed and failed; B updated.
     (SENT_A + [on(A, final(-1)), on(B, SENDING), on(B, final(1, 1)),
                summary((A, -1, False, None), (B, 1, True, None))], 1, [True, True], 1, [A]),
