@@ -130,7 +130,8 @@ std::string CheckReportText(const std::string& strDeviceName, const CheckReport&
     return text;
 }
 
-std::string CheckReportJson(const std::string& strDevice, const CheckReport& report) {
+std::string CheckReportJson(const std::string& strDevice, const CheckReport& report,
+                            const std::string& strPackage) {
     std::string images;
     for (const ImageVerdict& i : report.images) {
         images += images.empty() ? "" : ",";
@@ -142,6 +143,8 @@ std::string CheckReportJson(const std::string& strDevice, const CheckReport& rep
     }
     return "{\"device\":" + JsonString(strDevice) +
            ",\"final\":true,\"check\":true,\"read\":" + (report.bRead ? "true" : "false") +
+           ",\"model\":" + JsonString(report.strModel) +
            ",\"result\":" + std::to_string(report.nResult) + ",\"images\":[" + images +
-           "],\"message\":" + JsonString(CheckSummaryMessage(report)) + "}";
+           "],\"message\":" + JsonString(CheckSummaryMessage(report)) +
+           (strPackage.empty() ? "" : "," + strPackage) + "}";
 }

@@ -32,8 +32,10 @@ const char* VerdictName(bool bPass, ZEPRESULT nResult);
 // Checks one device. Reads the rows of g_ZepInfo; uses a session of its own.
 CheckReport CheckDevice(const FleetTarget& target, unsigned short wPortNo);
 
-// The device's report as lines of text (no final line end), and as its final JSON object.
+// The device's report as lines of text (no final line end), and as its final JSON object (with
+// the package's JSON members, when given, as every final object has them).
 std::string CheckReportText(const std::string& strDevice, const CheckReport& report);
-std::string CheckReportJson(const std::string& strDevice, const CheckReport& report);
+std::string CheckReportJson(const std::string& strDevice, const CheckReport& report,
+                            const std::string& strPackage = std::string());
 // The one-line message of the summary.
 std::string CheckSummaryMessage(const CheckReport& report);

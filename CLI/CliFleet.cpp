@@ -500,7 +500,7 @@ std::vector<FleetSummaryRow> RunFleetCheck(const std::vector<FleetTarget>& targe
     auto work = [&](size_t i) {
         const CheckReport report = CheckDevice(targets[i], request.device.wPortNo);
         display.Line(display.Mode() == DisplayMode::JSON
-                         ? CheckReportJson(targets[i].strName, report)
+                         ? CheckReportJson(targets[i].strName, report, display.PackageMembers())
                          : CheckReportText(targets[i].strName, report));
         rows[i].nResult = report.nResult;
         rows[i].bOk = report.bRead;

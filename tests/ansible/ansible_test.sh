@@ -4,7 +4,9 @@
 # with a local connection. A dry run in check mode sends nothing and shows each device's diff;
 # the roll-out updates every device; a second roll-out changes none (the devices restarted with
 # the new versions) and the inventory report reads them all; a canary refusing the release fails
-# alone, changed (its image was sent), and no later wave begins; ansible-doc shows the modules.
+# alone, changed (its image was sent), and no later wave begins; with a trusted key the unsigned
+# release is refused before any device hears of it; one fleet task over the site's printers
+# finds them all current; ansible-doc shows the modules.
 # Usage: ansible_test.sh SOURCE_DIR BIN_DIR
 set -u
 src=$1
@@ -29,7 +31,8 @@ export ANSIBLE_COLLECTIONS_PATH="$work/collections" ANSIBLE_CALLBACKS_ENABLED=an
 export ANSIBLE_LOCAL_TEMP="$work/tmp" ANSIBLE_HOME="$work/home" ANSIBLE_NOCOLOR=1
 export ANSIBLE_HOST_KEY_CHECKING=False ANSIBLE_RETRY_FILES_ENABLED=False
 
-ansible-doc -t module torvi.halvard.firmware torvi.halvard.firmware_info >"$work/doc.txt" 2>&1 ||
+ansible-doc -t module torvi.halvard.firmware torvi.halvard.firmware_info torvi.halvard.fleet \
+    >"$work/doc.txt" 2>&1 ||
     fail "ansible-doc: $(cat "$work/doc.txt")"
 grep -q "stop_grace" "$work/doc.txt" || fail "ansible-doc shows no shared options"
 grep -q "RETURN VALUES" "$work/doc.txt" || fail "ansible-doc shows no return values"
@@ -57,6 +60,8 @@ n=20
     echo "ansible_connection=local"
     echo "ansible_python_interpreter=/usr/bin/python3"
     echo "site_host=localhost"
+    echo "[sites]"
+    echo "localhost ansible_connection=local ansible_python_interpreter=/usr/bin/python3"
 } >"$work/inventory.ini"
 
 # start_devices [ZEPDEVSIM ARGS FOR THE FIRST DEVICE]: fresh simulators, logs in $work/logN.
@@ -100,7 +105,14 @@ check() {
     /usr/bin/python3 "$src/tests/ansible/check_play.py" "$work" "$n" "$@" || fail "$1"
 }
 
+# A release key: the unsigned release is refused before any device is touched.
+openssl ecparam -name prime256v1 -genkey -noout -out "$work/release-key.pem" 2>/dev/null &&
+    openssl pkey -in "$work/release-key.pem" -pubout -out "$work/release-pub.pem" 2>/dev/null ||
+    fail "openssl could not make a key"
+
 start_devices
+play refused -e "{\"trusted_keys\": [\"$work/release-pub.pem\"]}"
+check refused
 play dry --check --diff
 check dry
 # The diff of each device: its versions before and after.
@@ -109,6 +121,12 @@ play first
 check first
 play second
 check second
+# One fleet task for the site's printers: each visited, none changed.
+ANSIBLE_CALLBACK_TREE_DIR="$work/sites" ansible-playbook -i "$work/inventory.ini" \
+    "$src/contrib/ansible/playbooks/rollout_sites.yml" \
+    -e "halvard_program=$bin/halvard package=$work/release.pkg verify=false jobs=20" \
+    >"$work/sites.out" 2>&1 || fail "fleet: $(tail -20 "$work/sites.out")"
+check sites
 # The inventory report reads every device after the roll-out: the new versions, nothing due.
 ansible-playbook -i "$work/inventory.ini" -f 20 "$src/contrib/ansible/playbooks/inventory_report.yml" \
     -e "halvard_program=$bin/halvard package=$work/release.pkg report=$work/report.csv" \

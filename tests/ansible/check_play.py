@@ -1,6 +1,6 @@
 # Judges one roll-out from each host's result (the tree callback's files) and the simulators'
 # own logs.
-# Usage: check_play.py WORK_DIR DEVICES dry|first|second|canary
+# Usage: check_play.py WORK_DIR DEVICES refused|dry|first|second|sites|canary
 import json
 import os
 import sys
@@ -29,12 +29,29 @@ def count(lines, cmd):
 
 problems = []
 res = results()
+if phase == "sites":
+    site = res.get("localhost", {})
+    printers = site.get("printers", [])
+    if site.get("changed") or site.get("msg") or len(printers) != devices:
+        problems.append("the fleet task should find every printer current: %s" % str(site)[:400])
+    problems += ["%s: %s" % (p.get("device"), p.get("message")) for p in printers
+                 if p.get("result") != -11 or p.get("changed")]
+    devices = 0
 for i in range(devices):
     host = "printer%d" % i
     r = res.get(host)
     lines = log(i)
     images = {line["file"] for line in lines if line.get("event") == "image"}
-    if phase == "dry":
+    if phase == "refused":
+        # The canary's task fails on the package; no device, the canary's included, is reached.
+        if i == 0 and (not r or not r.get("msg") or r.get("changed") or not r.get("refused") or
+                       r.get("signer") != "unsigned" or len(r.get("package_sha256", "")) != 64):
+            problems.append("%s: the unsigned package should be refused: %s" % (host, r))
+        if i != 0 and r and not r.get("skipped"):
+            problems.append("%s: ran after the package was refused: %s" % (host, r))
+        if any(line.get("event") == "connect" for line in lines):
+            problems.append("%s: reached although the package was refused" % host)
+    elif phase == "dry":
         if not r or r.get("failed") or not r.get("changed"):
             problems.append("%s: dry run should say it would change: %s" % (host, r))
         elif [i["verdict"] for i in r.get("images", [])] != ["send", "send"]:
@@ -46,6 +63,8 @@ for i in range(devices):
     elif phase == "first":
         if not r or r.get("failed") or not r.get("changed") or r.get("updated") != 2:
             problems.append("%s: not updated: %s" % (host, r))
+        elif (r.get("signer"), r.get("signature")) != ("unsigned", "not verified"):
+            problems.append("%s: the package's signer: %s" % (host, r))
         if images != {"BOOTABLE", "LANGUAGE"}:
             problems.append("%s: device accepted %s" % (host, sorted(images)))
     elif phase == "second":

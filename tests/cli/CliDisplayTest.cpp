@@ -394,10 +394,13 @@ TEST(CliCheckReport, DeviceTextsCarryNoControlCharacters) {
     image.strPackageVersion = "HV001200";
     image.pszVerdict = "send";
     report.images.push_back(image);
+    report.strModel = "HV2000\x1b[0m";
     const std::string text = CheckReportText("10.0.0.1\r", report);
     EXPECT_EQ(std::string::npos, text.find_first_of("\x1b\x07\r")) << text;
     EXPECT_NE(std::string::npos, text.find("HV\\x1b]0;owned\\x07001100")) << text;
-    const std::string json = CheckReportJson("10.0.0.1", report);
+    const std::string json = CheckReportJson("10.0.0.1", report, "\"signer\":\"unsigned\"");
     EXPECT_EQ(std::string::npos, json.find('\x1b')) << json;
     EXPECT_NE(std::string::npos, json.find("\\u001b")) << json;
+    EXPECT_NE(std::string::npos, json.find("\"model\":\"HV2000\\u001b[0m\"")) << json;
+    EXPECT_NE(std::string::npos, json.find(",\"signer\":\"unsigned\"}")) << json;
 }

@@ -2,9 +2,7 @@
 # reading its --json output (one object a line; the last with "final": true is the result).
 from __future__ import (absolute_import, division, print_function)
 
-import io
 import json
-import os
 import signal
 import threading
 import time
@@ -18,18 +16,34 @@ SECOND = 1.0
 SENDING_STATES = ("TRANSFER_FIRM", "WRITING_FIRM", "END_FIRM_UPDATE")
 # Results that only an image's blocks can give (write error, checksum).
 BLOCK_RESULTS = (-1, -2)
+# halvard's exit status when it refuses the package for its signature, before any device.
+EXIT_REFUSED = 4
+# What every final object tells of the package: its SHA-256, its signer and the verdict.
+PACKAGE_FIELDS = ("package_sha256", "signer", "signature")
 
 
-def common_argument_spec():
+def program_argument_spec():
+    """The program, its package and the keys it is held against, and the time limits."""
     return dict(
-        address=dict(type="str"),
-        port_name=dict(type="str"),
-        printer=dict(type="str"),
         halvard=dict(type="path"),
         package=dict(type="path"),
+        # Paths of public keys: nothing secret.
+        trusted_keys=dict(type="list", elements="path", no_log=False),
+        allow_unsigned=dict(type="bool", default=False),
         timeout=dict(type="int", default=3600),
         stop_grace=dict(type="int", default=660),
     )
+
+
+def common_argument_spec():
+    """A module for one device: the device and the program's options."""
+    spec = dict(
+        address=dict(type="str"),
+        port_name=dict(type="str"),
+        printer=dict(type="str"),
+    )
+    spec.update(program_argument_spec())
+    return spec
 
 
 COMMON_RULES = dict(
@@ -124,15 +138,20 @@ def firmware_sent(objects):
     return False
 
 
-def _model_in_report(path):
-    try:
-        with io.open(path, encoding="utf-8") as f:
-            rows = json.load(f)
-    except (IOError, OSError, ValueError):
+def package_identity(result, obj):
+    """Copies what halvard said of the package (its SHA-256, signer, signature verdict)."""
+    if obj is not None:
+        result.update((key, obj[key]) for key in PACKAGE_FIELDS if isinstance(obj.get(key), str))
+
+
+def refusal(rc, final):
+    """halvard's reason when it refused the package before touching any device, else None."""
+    if rc != EXIT_REFUSED and not (final is not None and final.get("refused") is True):
         return None
-    if isinstance(rows, list) and rows and isinstance(rows[0], dict):
-        return rows[0].get("model") or None
-    return None
+    final = final or {}
+    return "halvard refused the package (signature: %s, signer: %s); no device was touched: %s" % (
+        final.get("signature", "unknown"), final.get("signer", "unknown"),
+        final.get("message") or "exit status %d" % rc)
 
 
 class Halvard(object):
@@ -144,11 +163,21 @@ class Halvard(object):
         self.program = p["halvard"] or module.get_bin_path("halvard", required=True)
         self.deadline = time.monotonic() + p["timeout"] * SECOND
 
-    def command(self, *extra):
+    def base(self):
+        """halvard with the package and the trust every run of it is held to."""
         p = self.module.params
         cmd = [self.program]
         if p["package"]:
             cmd += ["--package", p["package"]]
+        for key in p["trusted_keys"] or []:
+            cmd += ["--trust-key", key]
+        if p["allow_unsigned"]:
+            cmd.append("--allow-unsigned")
+        return cmd
+
+    def command(self, *extra):
+        p = self.module.params
+        cmd = self.base()
         if p["address"]:
             cmd += ["--address", p["address"]]
         else:
@@ -176,25 +205,35 @@ class Halvard(object):
             text += " and killed %d s later" % p["stop_grace"]
         return text + "."
 
+    def fail_refused(self, rc, final, result):
+        """Fails the task when halvard refused the package (nothing was sent)."""
+        text = refusal(rc, final)
+        if text is not None:
+            result.update(refused=True)
+            if final is not None:
+                result.update(result=final.get("result"), message=final.get("message", ""))
+            self.module.fail_json(msg=text, rc=rc, **result)
+
     def read_device(self, result):
         """The dry run: the device's model and every image of the package with the device's
-        version and the verdict. Fails the task when the device could not be read."""
-        # The final object of --check has no model; the report file, the device's own TGMNAME.
-        report = os.path.join(self.module.tmpdir, "check.json")
-        rc, objects, err, limit = self.run(self.command("--check", "--report", report))
+        version and the verdict. Fails the task when the package is refused or the device could
+        not be read."""
+        rc, objects, err, limit = self.run(self.command("--check"))
         check = final_object(objects)
+        package_identity(result, check)
         if limit.stopped:
             self.module.fail_json(msg=self.limit_text(limit), rc=rc, **result)
+        if check is not None:
+            result.update(result=check.get("result"), message=check.get("message", ""))
+        self.fail_refused(rc, check, result)
         if check is None:
             self.module.fail_json(msg="halvard gave no result (exit status %d): %s" % (rc, err),
                                   rc=rc, **result)
-        result.update(result=check.get("result"), message=check.get("message", ""))
         if not check.get("read"):
             self.module.fail_json(msg="The device could not be read: " + result["message"],
                                   rc=rc, **result)
-        model = check.get("model") or _model_in_report(report)
-        if model:
-            result["model"] = model
+        if check.get("model"):
+            result["model"] = check["model"]
         result["images"] = [
             dict(
                 type=i.get("type"),

@@ -21,7 +21,11 @@ description:
     was stopped or halvard ended without a result; C(updated) tells how many images the device
     confirmed.
   - In check mode only the dry run is made; the result tells what would change.
+  - With I(trusted_keys) (or keys in C(/etc/halvard/trusted-keys) on the host running halvard)
+    a package that is unsigned, signed by another key or badly signed is refused and the task
+    fails before any device is touched.
 extends_documentation_fragment:
+  - torvi.halvard.halvard.device
   - torvi.halvard.halvard
 options:
   verify:
@@ -154,10 +158,34 @@ message:
   returned: when halvard gave a result
   type: str
   sample: Firmware update is complete. The device will restart automatically.
+package_sha256:
+  description: SHA-256 of the package's bytes, as halvard read them (of a program with a bound
+    package, the package's part).
+  returned: when halvard read the package
+  type: str
+  sample: 9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08
+signer:
+  description: Fingerprint (hex) of the key that signed the package, or C(unsigned).
+  returned: when halvard read the package
+  type: str
+  sample: unsigned
+signature:
+  description: halvard's verdict on the package's signature (signed, not verified, unsigned
+    allowed, unsigned, unknown key, bad signature); only the first three let a device be
+    touched.
+  returned: when halvard read the package
+  type: str
+  sample: signed
+refused:
+  description: True when halvard refused the package for its signature; no device was touched.
+  returned: when the package was refused
+  type: bool
+  sample: true
 """
 
 from ansible_collections.torvi.halvard.plugins.module_utils.halvard import (  # noqa: E402
-    COMMON_RULES, Halvard, check_ranges, common_argument_spec, final_object, firmware_sent, number)
+    COMMON_RULES, Halvard, check_ranges, common_argument_spec, final_object, firmware_sent, number,
+    package_identity)
 from ansible.module_utils.basic import AnsibleModule  # noqa: E402
 
 
@@ -222,6 +250,7 @@ def main():
     final = final_object(objects)
     # Changed whenever firmware went to the device, whatever followed.
     result["changed"] = firmware_sent(objects)
+    package_identity(result, final)
     if final is not None:
         result.update(updated=number(final, "updated"), result=final.get("result"),
                       message=final.get("message", ""))
@@ -230,6 +259,8 @@ def main():
     diff(result["updated"])
     if limit.stopped:
         module.fail_json(msg=halvard.limit_text(limit), rc=rc, **result)
+    # The package may have changed since the dry run; halvard holds it to the keys again.
+    halvard.fail_refused(rc, final, result)
     if final is None:
         module.fail_json(msg="halvard gave no result (exit status %d): %s" % (rc, err),
                          rc=rc, **result)

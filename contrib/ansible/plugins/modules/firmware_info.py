@@ -14,8 +14,11 @@ description:
   - Reads the device's model and, for every image of the package, the version the device runs,
     the version packaged and what an update would do, with C(halvard --check). No firmware is
     sent and the device is left as it was.
+  - With I(trusted_keys) (or keys in C(/etc/halvard/trusted-keys) on the host running halvard)
+    a package that does not verify is refused and the task fails before the device is read.
   - Runs on the host that reaches the printer (use C(delegate_to) or a local connection).
 extends_documentation_fragment:
+  - torvi.halvard.halvard.device
   - torvi.halvard.halvard
 attributes:
   check_mode:
@@ -101,14 +104,37 @@ images:
       sample: send
 result:
   description: halvard's result code of the dry run (1 read, negative why the device could not be read).
-  returned: always
+  returned: when halvard gave a result
   type: int
   sample: 1
 message:
   description: halvard's summary of the dry run.
-  returned: always
+  returned: when halvard gave a result
   type: str
   sample: 1 send, 1 no update needed.
+package_sha256:
+  description: SHA-256 of the package's bytes, as halvard read them (of a program with a bound
+    package, the package's part).
+  returned: when halvard read the package
+  type: str
+  sample: 9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08
+signer:
+  description: Fingerprint (hex) of the key that signed the package, or C(unsigned).
+  returned: when halvard read the package
+  type: str
+  sample: unsigned
+signature:
+  description: halvard's verdict on the package's signature (signed, not verified, unsigned
+    allowed, unsigned, unknown key, bad signature); only the first three let a device be
+    touched.
+  returned: when halvard read the package
+  type: str
+  sample: signed
+refused:
+  description: True when halvard refused the package for its signature; no device was touched.
+  returned: when the package was refused
+  type: bool
+  sample: true
 """
 
 from ansible_collections.torvi.halvard.plugins.module_utils.halvard import (  # noqa: E402

@@ -1,6 +1,7 @@
 # A stand-in for halvard: prints what the scenario file (FAKE_HALVARD) says for a dry run
-# (--check; its --report file too) or an update, and on a stop (SIGTERM) prints and exits as told, or keeps running
-# when told to ignore it; it can die (SIGKILL) after its lines. Every run's arguments are appended to the file FAKE_HALVARD_CALLS.
+# (--check), an update or a fleet (--targets: the file's lines are kept with the call), and on a
+# stop (SIGTERM) prints and exits as told, or keeps running when told to ignore it; it can die
+# (SIGKILL) after its lines. Every run's arguments are appended to the file FAKE_HALVARD_CALLS.
 from __future__ import (absolute_import, division, print_function)
 
 import json
@@ -21,12 +22,13 @@ def say(lines):
 def main():
     with open(os.environ["FAKE_HALVARD"]) as f:
         scenario = json.load(f)
+    call = sys.argv[1:]
+    if "--targets" in call:
+        with open(call[call.index("--targets") + 1]) as f:
+            call.append(f.read().splitlines())
     with open(os.environ["FAKE_HALVARD_CALLS"], "a") as f:
-        f.write(json.dumps(sys.argv[1:]) + "\n")
+        f.write(json.dumps(call) + "\n")
     step = scenario["check" if "--check" in sys.argv else "update"]
-    if "--report" in sys.argv and "report" in step:
-        with open(sys.argv[sys.argv.index("--report") + 1], "w") as f:
-            json.dump(step["report"], f)
     on_stop = step.get("on_stop")
 
     def stop(signum, frame):

@@ -18,7 +18,7 @@ def test_reads_model_and_every_image(halvard, run_module, check_mode):
     assert not r["changed"] and not r["failed"] and r["model"] == "HV2000"
     assert r["images"][0] == {"type": "BOOTABLE", "file": "bootable.bin", "installed": "HV001100",
                               "packaged": "HV001200", "verdict": "send"}
-    assert [c[-3:-1] for c in halvard.calls()] == [["--check", "--report"]]
+    assert [c[-2:] for c in halvard.calls()] == [["--json", "--check"]]
 
 
 def test_unreadable_device_fails_with_its_result(halvard, run_module):
