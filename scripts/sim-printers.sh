@@ -73,8 +73,9 @@ start() {
             "udp:$addr:$port" >/dev/null 2>&1 &
         echo $! >"$a/snmpd.process"
         if [ "$model" != - ]; then
+            mkdir -p "$a/received"
             "$bin/zepdevsim" --target-info "$info" --host "$addr" --write-steps 0 \
-                --log "$a/zepdevsim.log" >/dev/null 2>&1 &
+                --out "$a/received" --log "$a/zepdevsim.log" >/dev/null 2>&1 &
             echo $! >"$a/zepdevsim.process"
         fi
         echo "$addr $model" >>"$dir/devices"
