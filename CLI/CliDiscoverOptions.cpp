@@ -61,8 +61,9 @@ bool CheckValues(CliOptions& options, std::string& error) {
     DiscoverOptions& d = options.discover;
     unsigned long value = 0;
     if (!options.strJobs.empty()) {
-        if (!ParseNumber(options.strJobs, 1, kMaxJobs, value)) {
-            error = "--jobs takes a number from 1 to " + std::to_string(kMaxJobs);
+        if (!ParseNumber(options.strJobs, 1, kMaxDiscoverJobs, value)) {
+            error = "--jobs takes a number from 1 to " + std::to_string(kMaxDiscoverJobs) +
+                    " with --discover";
             return false;
         }
         options.nJobs = static_cast<unsigned int>(value);

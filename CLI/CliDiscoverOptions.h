@@ -22,8 +22,10 @@ struct DiscoverOptions {
     unsigned int nRetries = 1;
 };
 
-// The default --jobs of discovery: addresses asked at once.
-const unsigned int kDiscoverJobs = 256;
+// Discovery's --jobs: addresses asked at once, by default and at most (one socket each, all
+// below select's limit).
+const unsigned int kDiscoverJobs = 512;
+const unsigned int kMaxDiscoverJobs = 512;
 
 // True when argv asks for discovery (--discover anywhere).
 bool IsDiscoverCommand(int argc, const char* const* argv);

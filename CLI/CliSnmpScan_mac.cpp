@@ -161,9 +161,13 @@ public:
         job.pSess = snmp_sess_open(&tmpl);
         std::memset(tmpl.securityAuthKey, 0, sizeof tmpl.securityAuthKey);
         std::memset(tmpl.securityPrivKey, 0, sizeof tmpl.securityPrivKey);
-        if (job.pSess == nullptr) {
-            // Out of sockets or memory: this address stays unanswered, the rest go on.
-            job.bDone = true;
+        if (job.pSess == nullptr)
+            return true;
+        netsnmp_transport* transport = snmp_sess_transport(job.pSess);
+        if (transport == nullptr || transport->sock >= FD_SETSIZE) {
+            snmp_sess_close(job.pSess);
+            job.pSess = nullptr;
+            errno = EMFILE;
             return true;
         }
         // The library clears the flag once the session is open, to probe at the first send
@@ -373,8 +377,7 @@ bool SnmpScan(const std::vector<uint32_t>& addrs, const SnmpSettings& settings, 
     if (!SnmpCheckSettings(settings, strError))
         return false;
     InitLibrary();
-    // select() takes descriptors below FD_SETSIZE: one socket per address under way.
-    nJobs = std::max(1u, std::min(nJobs, 256u));
+    nJobs = std::max(1u, nJobs);
     Scanner scanner(settings);
     std::deque<std::unique_ptr<Job>> running;
     size_t next = 0;
@@ -387,8 +390,18 @@ bool SnmpScan(const std::vector<uint32_t>& addrs, const SnmpSettings& settings, 
             job->answer.addr = addrs[next++];
             if (!scanner.Start(*job, strError))
                 return false;
-            if (job->pSess != nullptr)
-                snmp_sess_session(job->pSess)->myvoid = &scanner;
+            if (job->pSess == nullptr) {
+                // No socket to be had (or one select cannot watch): the address waits for
+                // one of those under way to end; with none under way, the run cannot go on.
+                if (running.empty()) {
+                    strError = "cannot open a socket for SNMP: " +
+                               std::string(std::strerror(errno));
+                    return false;
+                }
+                --next;
+                break;
+            }
+            snmp_sess_session(job->pSess)->myvoid = &scanner;
             running.push_back(std::move(job));
         }
         if (bStopped) {
