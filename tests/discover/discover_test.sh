@@ -59,8 +59,9 @@ done >"$work/expected"
 tracer=""
 command -v strace >/dev/null 2>&1 || fail "strace is not installed (scripts/install-deps.sh)"
 tracer="strace -f -qq -e trace=connect,sendto,sendmsg -o $work/trace"
+# LeakSanitizer cannot run under ptrace: the leak check is left to the runs below.
 # shellcheck disable=SC2086
-$tracer "$bin/halvard" --package "$work/release.pkg" --discover 127.0.77.0/26 \
+ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" $tracer "$bin/halvard" --package "$work/release.pkg" --discover 127.0.77.0/26 \
     --snmp-port $SNMP_PORT --json >"$work/v2.json" 2>"$work/v2.err" || fail "discover: $(cat "$work/v2.err")"
 /usr/bin/python3 - "$work/v2.json" "$work/expected" <<'EOF' || fail "discovery result: $(cat "$work/v2.json" | head -5)"
 import json, sys
