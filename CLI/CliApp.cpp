@@ -3,6 +3,7 @@
 #include "CliTexts.h"
 
 #include "CliDevices.h"
+#include "CliDiscover.h"
 #include "CliDisplay.h"
 #include "CliFleet.h"
 #include "CliJson.h"
@@ -227,6 +228,8 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         out << "halvard " HALVARD_VERSION "\n";
         return CLI_EXIT_OK;
     }
+    if (options.bDiscover && !SnmpScanAvailable(strError))
+        return UsageError(strError, err);
 
     const std::string strPackage =
         options.strPackage.empty() ? env.strOwnPackagePath : options.strPackage;
@@ -252,6 +255,8 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     const PackageIdentity package = IdentityOf(load);
     if (!ReadPackageFacts(facts, strError))
         return PackageFailure(RESULT_ERR_SYSTEM, strError, options.bJson, out, err);
+    if (options.bDiscover)
+        return RunDiscover(options, facts, out, err, env);
     if (options.bList) {
         ShowListing(facts, options.bJson, out);
         return CLI_EXIT_OK;

@@ -1,6 +1,7 @@
 // Argument parsing of the console updater: every option once, values checked before any use.
 #include "CliOptions.h"
 
+#include "zepAddress.h"
 #include "zepTypes.h"
 
 const char* const kCliUsage =
@@ -13,6 +14,8 @@ const char* const kCliUsage =
     "       halvard [--package FILE] --port-name NAME [--printer NAME] [--check] [--json]\n"
     "       halvard [--package FILE] --list [--json]\n"
     "       halvard [--package FILE] --devices [--json]\n"
+    "       halvard [--package FILE] --discover RANGE... [--ranges FILE] [SNMP OPTIONS]\n"
+    "               [--jobs N] [--json] [--write-targets FILE] [--report FILE]\n"
     "       halvard --help | --version\n"
     "Any form takes [--trust-key FILE]... [--require-signed] [--allow-unsigned].\n"
     "\n"
@@ -63,6 +66,19 @@ const char* const kCliUsage =
     "  --list             show the target model and the firmware in the package, then exit\n"
     "  --devices          list the devices the wizard would offer on this system, then exit\n"
     "  --json             one JSON object per line instead of the progress display\n"
+    "\n"
+    "Discovery asks each address of the ranges by SNMP for the printer it is:\n"
+    "  --discover RANGE   addresses, FIRST-LAST or CIDR blocks (at most a /16 in all)\n"
+    "  --ranges FILE      more ranges from FILE, one a line, # comments\n"
+    "  --community NAME   SNMPv2c community (default public)\n"
+    "  --snmp-user NAME   SNMPv3 with this user; --snmp-auth MD5|SHA|SHA-224|SHA-256|\n"
+    "                     SHA-384|SHA-512, --snmp-priv DES|AES|AES-192|AES-256\n"
+    "  --snmp-secrets FILE pass phrases and community as auth=, priv=, community= lines\n"
+    "  --snmp-port N      agents' UDP port (default 161)\n"
+    "  --snmp-timeout MS  per try (default 1000); --snmp-retries N (default 1)\n"
+    "  --write-targets FILE the printers this package serves, as --targets reads them\n"
+    "  --jobs N           with --discover: addresses asked at once (default 256)\n"
+    "  --report FILE      with --discover: the printers found as CSV or JSON\n"
     "  --help             show this text\n"
     "  --version          show the version of halvard\n"
     "\n"
@@ -70,6 +86,8 @@ const char* const kCliUsage =
     "1 any failure, 2 bad arguments, 3 devices deferred outside the window, 4 the package\n"
     "refused (signature, --min-version, --block-sha256), no device touched, 5 awaiting\n"
     "approval of the next wave.\n"
+    "--discover: 0 every address asked, 1 an agent refused the credentials, the run was\n"
+    "stopped or a file could not be written.\n"
     "Ctrl-C never interrupts a transfer: each update stops at its next safe point.\n";
 
 namespace {
@@ -122,18 +140,6 @@ const FlagOption kFlagOptions[] = {
     {"--pause-between-waves", &CliOptions::bPauseBetweenWaves},
     {"--approve", &CliOptions::bApprove},
 };
-
-bool ParseByte(const std::string& part, int& value) {
-    if (part.empty() || part.size() > 3)
-        return false;
-    value = 0;
-    for (char c : part) {
-        if (c < '0' || c > '9')
-            return false;
-        value = value * 10 + (c - '0');
-    }
-    return value <= 255;
-}
 
 // Applies one option; i advances past a separate value.
 bool ParseOne(int argc, const char* const* argv, int& i, CliOptions& options, std::string& error,
@@ -248,10 +254,9 @@ bool CheckCombination(CliOptions& options, std::string& error) {
         return false;
     }
     for (const std::string& address : options.addresses) {
-        if (!IsIPv4Address(address)) {
-            error = "not an IPv4 address: " + address;
+        uint32_t addr = 0;
+        if (!ZepParseDeviceAddr(address, addr, error))
             return false;
-        }
     }
     // The engine's name buffers hold ZEP_NAME_SIZE - 1 characters.
     if (options.strPortName.size() >= ZEP_NAME_SIZE || options.strPrinter.size() >= ZEP_NAME_SIZE) {
@@ -264,23 +269,15 @@ bool CheckCombination(CliOptions& options, std::string& error) {
 } // namespace
 
 bool IsIPv4Address(const std::string& text) {
-    int parts = 0;
-    std::string::size_type start = 0;
-    for (;;) {
-        std::string::size_type dot = text.find('.', start);
-        std::string part = text.substr(start, dot == std::string::npos ? dot : dot - start);
-        int value;
-        if (!ParseByte(part, value) || ++parts > 4)
-            return false;
-        if (dot == std::string::npos)
-            return parts == 4;
-        start = dot + 1;
-    }
+    uint32_t addr = 0;
+    return ZepParseIPv4(text, addr);
 }
 
 bool ParseCliOptions(int argc, const char* const* argv, CliOptions& options,
                      std::string& strError) {
     options = CliOptions();
+    if (IsDiscoverCommand(argc, argv))
+        return ParseDiscoverOptions(argc, argv, options, strError);
     std::string seenValues;
     for (int i = 1; i < argc; ++i) {
         if (argv[i] == nullptr || !ParseOne(argc, argv, i, options, strError, seenValues))

@@ -1,6 +1,8 @@
 // Command line of the console updater.
 #pragma once
 
+#include "CliDiscoverOptions.h"
+
 #include <string>
 #include <vector>
 
@@ -40,6 +42,9 @@ struct CliOptions {
     std::vector<std::string> trustKeys; // --trust-key, repeatable: PEM public key files
     bool bRequireSigned = false;
     bool bAllowUnsigned = false;
+    // halvard --discover RANGE... (CliDiscoverOptions.h).
+    bool bDiscover = false;
+    DiscoverOptions discover;
 };
 
 // Checks the fleet safety options; false with the reason in strError.
@@ -49,7 +54,8 @@ bool ParseFleetOptions(CliOptions& options, std::string& strError);
 // unknown, repeated or contradictory; then nothing else may be relied on.
 bool ParseCliOptions(int argc, const char* const* argv, CliOptions& options, std::string& strError);
 
-// True for a dotted-quad IPv4 address: four decimal parts 0..255, no signs or spaces.
+// True for text that reads as an IPv4 address (ZepParseIPv4); whether it may name a device is
+// ZepParseDeviceAddr's to say.
 bool IsIPv4Address(const std::string& text);
 
 extern const char* const kCliUsage;

@@ -3,8 +3,6 @@
 #include "CliPlatform.h"
 
 #include <windows.h>
-
-#include <shlobj.h>
 #include <atomic>
 #include <cstdio>
 #include <io.h>
@@ -43,8 +41,17 @@ std::string OwnPackagePath() {
 }
 
 std::string TrustedKeysFolder() {
+    // Program Files as the system records it (not the user's environment, which anyone may set).
+    HKEY hKey = nullptr;
     char path[MAX_PATH] = {};
-    if (SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK)
-        return std::string();
-    return std::string(path) + "\\Halvard\\trusted-keys";
+    DWORD size = sizeof path - 1, type = 0;
+    const bool bFound =
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0,
+                      KEY_QUERY_VALUE, &hKey) == ERROR_SUCCESS &&
+        RegQueryValueExA(hKey, "ProgramFilesDir", nullptr, &type,
+                         reinterpret_cast<BYTE*>(path), &size) == ERROR_SUCCESS &&
+        type == REG_SZ && size > 1;
+    if (hKey != nullptr)
+        RegCloseKey(hKey);
+    return bFound ? std::string(path) + "\\Halvard\\trusted-keys" : std::string();
 }

@@ -2,6 +2,7 @@
 // anything else a port name, as the wizard tells them apart.
 #include "CliTargets.h"
 
+#include "zepAddress.h"
 #include "zepTypes.h"
 #include "zepUtil.h"
 
@@ -10,16 +11,11 @@
 
 namespace {
 
-// The device a name stands for: an address in one spelling ("010.1.2.3" is "10.1.2.3"), a
+// The device a name stands for: an address in its one spelling ("010.1.2.3" is "10.1.2.3"), a
 // port name as given.
 std::string DeviceKey(const std::string& name) {
-    if (!IsIPv4Address(name))
-        return name;
-    std::string key;
-    std::istringstream parts(name);
-    for (std::string part; std::getline(parts, part, '.');)
-        key += (key.empty() ? "" : ".") + std::to_string(std::stoi(part));
-    return key;
+    uint32_t addr = 0;
+    return ZepParseIPv4(name, addr) ? ZepAddrText(addr) : name;
 }
 
 } // namespace
@@ -78,6 +74,11 @@ bool CollectTargets(const CliOptions& options, std::vector<FleetTarget>& targets
         }
     }
     for (size_t i = 0; i < targets.size(); ++i) {
+        // An entry that reads as an address must be one that can name a device.
+        uint32_t addr = 0;
+        if (ZepParseIPv4(targets[i].strName, addr) &&
+            !ZepParseDeviceAddr(targets[i].strName, addr, strError))
+            return false;
         if (targets[i].strName.size() >= ZEP_NAME_SIZE) {
             strError = "names are limited to " + std::to_string(ZEP_NAME_SIZE - 1) +
                        " characters: " + targets[i].strName.substr(0, 40) + "...";

@@ -1,36 +1,21 @@
 // Dotted addresses, URL host parts and host text, shared by both platforms' resolution.
 #include "DevConnTCPResolve.h"
 
-#include <cstring>
+#include "zepAddress.h"
 
-// Four decimal fields of 1 to 3 digits, each at most 255, and nothing else.
-static bool ParseDottedQuad(const char* p, unsigned char bytes[4]) {
-    for (int i = 0; i < 4; ++i) {
-        if (i > 0 && *p++ != '.')
-            return false;
-        unsigned value = 0;
-        int digits = 0;
-        for (; *p >= '0' && *p <= '9'; ++p) {
-            value = value * 10 + static_cast<unsigned>(*p - '0');
-            if (++digits > 3)
-                return false;
-        }
-        if (digits == 0 || value > 255)
-            return false;
-        bytes[i] = static_cast<unsigned char>(value);
-    }
-    return *p == '\0';
-}
+#include <cstring>
+#include <string>
 
 bool ZepDottedAddr(LPCSTR pszText, uint32_t* pdwAddrNet) {
-    unsigned char bytes[4];
-    if (pszText == nullptr || pdwAddrNet == nullptr || !ParseDottedQuad(pszText, bytes))
+    uint32_t addr = 0;
+    std::string why;
+    if (pszText == nullptr || pdwAddrNet == nullptr || !ZepParseDeviceAddr(pszText, addr, why))
         return false;
-    uint32_t dwAddrNet;
-    std::memcpy(&dwAddrNet, bytes, sizeof(dwAddrNet));
-    if (dwAddrNet == 0 || dwAddrNet == 0xFFFFFFFFu)
-        return false;
-    *pdwAddrNet = dwAddrNet;
+    const unsigned char bytes[4] = {static_cast<unsigned char>(addr >> 24),
+                                    static_cast<unsigned char>(addr >> 16),
+                                    static_cast<unsigned char>(addr >> 8),
+                                    static_cast<unsigned char>(addr)};
+    std::memcpy(pdwAddrNet, bytes, sizeof(*pdwAddrNet));
     return true;
 }
 
@@ -62,8 +47,11 @@ bool ZepUrlHost(LPCSTR pszName, LPCSTR pszScheme, bool bAnywhere, size_t cchMax,
 bool ZepHostTextAddr(LPCSTR pszHost, bool bPortSuffix, uint32_t* pdwAddrNet) {
     if (pszHost == nullptr || pdwAddrNet == nullptr)
         return false;
-    if (ZepDottedAddr(pszHost, pdwAddrNet))
-        return true;
+    // Text that reads as an address is judged as one, never handed to the system's look-up
+    // (which would take "0.0.0.0" or an octal "010.0.0.1" its own way).
+    uint32_t addr = 0;
+    if (ZepParseIPv4(pszHost, addr))
+        return ZepDottedAddr(pszHost, pdwAddrNet);
     const char* pColon = bPortSuffix ? std::strchr(pszHost, ':') : nullptr;
     if (pColon == nullptr)
         return *pszHost != '\0' && ZepLookupHost(pszHost, pdwAddrNet);
@@ -73,7 +61,9 @@ bool ZepHostTextAddr(LPCSTR pszHost, bool bPortSuffix, uint32_t* pdwAddrNet) {
         return false;
     std::memcpy(szName, pszHost, cchName);
     szName[cchName] = '\0';
-    return ZepDottedAddr(szName, pdwAddrNet) || ZepLookupHost(szName, pdwAddrNet);
+    if (ZepParseIPv4(szName, addr))
+        return ZepDottedAddr(szName, pdwAddrNet);
+    return ZepLookupHost(szName, pdwAddrNet);
 }
 
 bool ZepUrlAddr(LPCSTR pszName, LPCSTR pszScheme, bool bAnywhere, size_t cchMax,

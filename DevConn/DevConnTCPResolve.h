@@ -8,7 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
-// True for a dotted-quad address other than 0.0.0.0 and 255.255.255.255; never looks a name up.
+// True for an address that names a device by the one address reader (zepAddress.h); never
+// looks a name up.
 bool ZepDottedAddr(LPCSTR pszText, uint32_t* pdwAddrNet);
 
 // Copies the host part of pszName (the text after pszScheme up to the first '/'). The scheme must

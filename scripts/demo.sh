@@ -4,8 +4,9 @@
 # console updater, then with the Windows wizard under Wine, driven through its pages (on the
 # display when there is one, else on a private one with screenshots in build/demo/windows), then
 # with the macOS program (GNUstep) on a private display, screenshots in build/demo/mac.
-# HALVARD_DEMO=console runs the console part only (over TCP, then over the simulated USB bus),
-# HALVARD_DEMO=mac the macOS part only.
+# The console part ends by discovering simulated printers by SNMP and updating the ones the
+# package serves. HALVARD_DEMO=console runs the console part only (over TCP, over the simulated
+# USB bus, then the discovered fleet), HALVARD_DEMO=mac the macOS part only.
 set -eu
 cd "$(dirname "$0")/.."
 mode=${HALVARD_DEMO:-all}
@@ -108,6 +109,26 @@ trap - EXIT
 cmp "$demo/firmware/hv2000_boot.bin" "$demo/device/BOOTABLE"
 cmp "$demo/firmware/hv2000_lang.bin" "$demo/device/LANGUAGE"
 echo "Both images arrived byte for byte over USB. Updater exit status: $status"
+[ "$status" -eq 0 ] || exit $status
+
+echo "== Finding the fleet: 6 simulated printers and an SNMP agent that is no printer on 127.0.78.0/28"
+fleet=$demo/fleet
+trap 'sh scripts/sim-printers.sh stop "$fleet"' EXIT
+HALVARD_BIN=$bin sh scripts/sim-printers.sh start "$fleet" 127.0.78.2 4 HV-2000
+HALVARD_BIN=$bin sh scripts/sim-printers.sh start "$fleet" 127.0.78.6 2 LX-700
+HALVARD_BIN=$bin sh scripts/sim-printers.sh start "$fleet" 127.0.78.8 1 -
+"$demo/halvard" --discover 127.0.78.0/28 --snmp-port 16100 --write-targets "$demo/fleet.txt"
+cat "$demo/fleet.txt"
+echo "== Updating the printers the package serves, from the file discovery wrote"
+status=0
+"$demo/halvard" --targets "$demo/fleet.txt" --jobs 4 || status=$?
+for d in 2 3 4 5; do
+    cmp "$demo/firmware/hv2000_boot.bin" "$fleet/127-0-78-$d/received/BOOTABLE"
+    cmp "$demo/firmware/hv2000_lang.bin" "$fleet/127-0-78-$d/received/LANGUAGE"
+done
+sh scripts/sim-printers.sh stop "$fleet"
+trap - EXIT
+echo "The 4 served printers received both images byte for byte; the other model was left alone."
 [ "$status" -eq 0 ] || exit $status
 [ "$mode" = console ] && exit 0
 

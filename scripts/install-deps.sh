@@ -6,9 +6,12 @@ set -eu
 # preset; clang-tidy and cppcheck for the analysers; ansible-core for the tests of the Ansible
 # collection, with ansible-lint, pycodestyle, pylint and pytest for its lint gate and unit tests;
 # libssl-dev and openssl for package signatures (libcrypto) and their tests; prometheus for
-# promtool, which checks halvard's metrics file.
+# promtool, which checks halvard's metrics file; libsnmp-dev for discovery's SNMP client, snmpd
+# for the simulated printers' agents, snmp's command-line tools to ask them by hand, and strace
+# for the test that discovery sends nothing outside its ranges.
 want="cmake make g++ googletest libgtest-dev libcups2-dev libssl-dev openssl clang libclang-rt-14-dev
-      clang-tidy cppcheck ansible-core ansible-lint pycodestyle pylint python3-pytest prometheus"
+      clang-tidy cppcheck ansible-core ansible-lint pycodestyle pylint python3-pytest prometheus
+      libsnmp-dev snmpd snmp strace"
 case "${1:-all}" in
 all)
     # The Windows build under Wine, with fonts for the dialogs of every language; osslsigncode,

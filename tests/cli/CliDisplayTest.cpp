@@ -329,6 +329,11 @@ TEST(CliOptions, RejectedForms) {
               ParseError({"--address", "1.2.3.4", "--printer", "Q"}));
     EXPECT_EQ("--list takes no device", ParseError({"--list", "--address", "1.2.3.4"}));
     EXPECT_EQ("not an IPv4 address: 1.2.3.256", ParseError({"--address", "1.2.3.256"}));
+    // What the connection would refuse is refused here, with the reason.
+    EXPECT_EQ("0.0.0.0 is in 0.0.0.0/8, which names no device",
+              ParseError({"--address", "0.0.0.0"}));
+    EXPECT_EQ("224.0.0.1 is a multicast address, not a device",
+              ParseError({"--address", "224.0.0.1"}));
     std::string longName(256, 'p');
     EXPECT_EQ("names are limited to 255 characters", ParseError({"--port-name", longName.c_str()}));
 }
@@ -356,6 +361,9 @@ TEST(CliTargets, FileLinesAndDevicesNamedTwice) {
     options.addresses.back() = "010.0.0.01"; // the same device, spelt otherwise
     EXPECT_FALSE(CollectTargets(options, targets, error));
     EXPECT_EQ("device given twice: 010.0.0.01", error);
+    options.addresses.back() = "255.255.255.255"; // reads as an address, names no device
+    EXPECT_FALSE(CollectTargets(options, targets, error));
+    EXPECT_EQ("255.255.255.255 is the broadcast address, not a device", error);
     options.addresses.pop_back();
     options.strTargetsFile = "/nonexistent/targets.txt";
     EXPECT_FALSE(CollectTargets(options, targets, error));

@@ -29,6 +29,8 @@ TEST(DottedAddr, AcceptsOnlyDottedQuads) {
     EXPECT_EQ("10.0.0.7", DottedOf("010.000.000.007"));
     EXPECT_EQ("-", DottedOf("0.0.0.0"));
     EXPECT_EQ("-", DottedOf("255.255.255.255"));
+    EXPECT_EQ("-", DottedOf("224.0.0.251")); // multicast: the one address reader refuses it
+    EXPECT_EQ("-", DottedOf("0.1.2.3"));
     EXPECT_EQ("-", DottedOf("256.1.1.1"));
     EXPECT_EQ("-", DottedOf("1.2.3"));
     EXPECT_EQ("-", DottedOf("1.2.3.4.5"));
@@ -70,6 +72,11 @@ TEST(HostText, DottedPortSuffixAndLookup) {
     EXPECT_EQ("192.168.0.5", HostText("192.168.0.5:631", true));
     EXPECT_EQ("127.0.0.1", HostText("localhost:631", true)); // looked up without the port
     EXPECT_EQ("127.0.0.1", HostText("localhost", false));
+    // Text that reads as an address is never handed to the system's look-up, which would
+    // take 0.0.0.0 (or octal "010") its own way.
+    EXPECT_EQ("-", HostText("0.0.0.0", false));
+    EXPECT_EQ("-", HostText("0.0.0.0:631", true));
+    EXPECT_EQ("10.0.0.1", HostText("010.0.0.1:631", true));
     EXPECT_EQ("-", HostText(":631", true));
     EXPECT_EQ("-", HostText("", true));
 }
