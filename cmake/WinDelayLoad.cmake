@@ -1,6 +1,6 @@
 # Windows builds: DLLs outside the KnownDLLs would be looked for beside the program first, so
 # they are delay-loaded, through import libraries made here, from the system folder
-# (ZEP/base/zepDllSearch_win.cpp). Targets named like the system's import libraries take their
+# (Base/zepDllSearch_win.cpp). Targets named like the system's import libraries take their
 # place, so every `target_link_libraries(... winspool)` in the tree links the delay-load form.
 # KnownDLLs (kernel32, user32, gdi32, advapi32, ws2_32, msvcrt, shell32, ole32, comdlg32, ...)
 # are always taken from the system and stay ordinary imports. So does comctl32: the wizard's
