@@ -348,7 +348,8 @@ TEST_F(RolloutTest, MetricsFileMatchesTheSummary) {
         return;
     }
     const std::regex sample(
-        R"(([a-z_]+(\{[a-z_]+="[^"\\]*"(,[a-z_]+="[^"\\]*")*\})? -?[0-9.e+]+)|(# (HELP|TYPE) .+))");
+        R"(([a-z_:][a-z0-9_:]*(\{[a-z_][a-z0-9_]*="[^"\\]*"(,[a-z_][a-z0-9_]*="[^"\\]*")*\})? )"
+        R"(-?[0-9.e+]+)|(# (HELP|TYPE) .+))");
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);)
         EXPECT_TRUE(std::regex_match(line, sample)) << line;
