@@ -140,6 +140,7 @@ bool ApplyRollout(const CliOptions& options, const std::vector<FleetTarget>& tar
     if (!options.strWaves.empty()) {
         std::vector<WaveStep> steps;
         std::vector<std::string> names;
+        names.reserve(targets.size());
         for (const FleetTarget& target : targets)
             names.push_back(target.strName);
         ParseWaves(options.strWaves, steps, strError);

@@ -208,6 +208,7 @@ std::vector<std::string> ParseRangesText(const std::string& text) {
 std::string DiscoverTable(const std::vector<FoundPrinter>& printers) {
     const char* const heads[] = {"Address", "Name", "Model", "Serial", "Served", "Update port"};
     std::vector<std::vector<std::string>> rows;
+    rows.reserve(printers.size());
     for (const FoundPrinter& p : printers)
         rows.push_back({ZepAddrText(p.addr), Visible(p.strName), Visible(p.strModel),
                         Visible(p.strSerial), p.bServed ? "yes" : "no",
@@ -358,6 +359,7 @@ int RunDiscover(const CliOptions& options, const PackageFacts& facts, std::ostre
               [](const FoundPrinter& a, const FoundPrinter& b) { return a.addr < b.addr; });
     // Whether each printer's update service answers: a connect, nothing sent.
     std::vector<uint32_t> found;
+    found.reserve(printers.size());
     for (const FoundPrinter& p : printers)
         found.push_back(p.addr);
     const std::vector<bool> open =

@@ -146,7 +146,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
 }
 
 MetricsWriter::MetricsWriter(const std::string& path, const CliClock& clock,
-                             std::function<std::string()> text, unsigned long intervalMs) {
+                             const std::function<std::string()>& text, unsigned long intervalMs) {
     m_thread = std::thread([this, path, clock, text, intervalMs] {
         const std::function<bool()> stopped = [this] { return m_bStop.load(); };
         while (clock.Wait(intervalMs, stopped)) {

@@ -53,7 +53,8 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
 // caller's, with the final figures.
 class MetricsWriter {
 public:
-    MetricsWriter(const std::string& path, const CliClock& clock, std::function<std::string()> text,
+    MetricsWriter(const std::string& path, const CliClock& clock,
+                  const std::function<std::string()>& text,
                   unsigned long intervalMs = 10000);
     ~MetricsWriter() { Stop(); }
     void Stop();

@@ -419,7 +419,8 @@ bool SnmpScan(const std::vector<uint32_t>& addrs, const SnmpSettings& settings, 
                 snmp_sess_select_info(job->pSess, &nfds, &fds, &tv, &block);
         // Wake at least every 100 ms for stop requests and the caller's progress.
         struct timeval cap = {0, 100000};
-        if (block || timercmp(&tv, &cap, >))
+        // (timercmp's operator argument is more than cppcheck can parse)
+        if (block || tv.tv_sec > cap.tv_sec || (tv.tv_sec == cap.tv_sec && tv.tv_usec > cap.tv_usec))
             tv = cap;
         const int ready = select(nfds, &fds, nullptr, nullptr, &tv);
         for (auto& job : running) {

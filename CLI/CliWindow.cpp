@@ -45,8 +45,8 @@ bool ParseFixedZone(const std::string& zone, int& seconds) {
         hours.find_first_not_of("0123456789") != std::string::npos ||
         mins.find_first_not_of("0123456789") != std::string::npos)
         return false;
-    h = std::atoi(hours.c_str());
-    m = std::atoi(mins.c_str());
+    h = static_cast<int>(std::strtol(hours.c_str(), nullptr, 10)); // digits only, checked above
+    m = static_cast<int>(std::strtol(mins.c_str(), nullptr, 10));
     if (h > 14 || m > 59)
         return false;
     seconds = (sign == '-' ? -1 : 1) * (h * 3600 + m * 60);
