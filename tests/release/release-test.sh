@@ -110,11 +110,12 @@ rm -rf "$out-signed"
 HALVARD_PACKAGE_KEY=$scratch/maker.key HALVARD_RELEASE_REUSE_BUILDS=1 \
     sh scripts/release.sh "$out-signed" >"$scratch/signed.txt" 2>&1 ||
     { cat "$scratch/signed.txt"; fail "the signed packaging failed"; }
+windows=Halvard-$version-windows-unsigned
 rm -rf "$scratch/signed" && mkdir -p "$scratch/signed"
-unzip -q "$out-signed/$name.zip" -d "$scratch/signed" || fail "cannot unpack the signed bundle"
+unzip -q "$out-signed/$windows.zip" -d "$scratch/signed" || fail "cannot unpack the signed bundle"
 tar -xzf "$out-signed/Halvard-$version-macos.tar.gz" -C "$scratch/signed" ||
     fail "cannot unpack the signed tarball"
-for file in "$scratch/signed/$name/ZEP_WIN.exe" "$scratch/signed/$name/halvard.exe" \
+for file in "$scratch/signed/$windows/ZEP_WIN.exe" "$scratch/signed/$windows/halvard.exe" \
     "$scratch/signed/ZEP_MAC.app/ZEPBINDDATA"; do
     build/release/bin/zepbind verify "$file" | grep -qx "signature: signed by $fingerprint" ||
         fail "$(basename "$file") does not carry the package signed by the release key"
